@@ -1,0 +1,26 @@
+#include "deadlines.h"
+
+#include "output.h"
+
+#include <optional>
+#include <utility>
+
+namespace voxquill {
+
+void fileTimeout() {
+    finish(1, "timeout", std::nullopt);
+}
+
+void liveTimeout(const std::string& lastText) {
+    finish(1, "timeout", lastText.empty() ? std::nullopt : std::optional<std::string>(lastText));
+}
+
+void armFileDeadline(EventLoop& queue) {
+    queue.postAfter(fileDeadlineSeconds, fileTimeout);
+}
+
+void armLiveDeadline(EventLoop& queue, std::shared_ptr<const std::string> lastText) {
+    queue.postAfter(liveDeadlineSeconds, [lastText = std::move(lastText)] { liveTimeout(*lastText); });
+}
+
+}  // namespace voxquill

@@ -1,0 +1,20 @@
+#pragma once
+
+#include "platform/event_loop.h"
+
+#include <memory>
+#include <string>
+
+namespace voxquill {
+
+constexpr double fileDeadlineSeconds = 45.0;
+constexpr double liveDeadlineSeconds = 600.0;
+
+void fileTimeout();
+void liveTimeout(const std::string& lastText);
+
+// Posts the mode's deadline; nothing cancels it.
+void armFileDeadline(EventLoop& queue);
+void armLiveDeadline(EventLoop& queue, std::shared_ptr<const std::string> lastText);
+
+}  // namespace voxquill

@@ -1,0 +1,62 @@
+// Start-up: one straight pass on the main thread, then the main queue runs
+// for good and every outcome leaves through `finish`.
+
+#include "app/command_line.h"
+#include "app/deadlines.h"
+#include "app/state.h"
+#include "platform/info_dictionary.h"
+#include "platform/locale.h"
+#include "platform/sphinx_service.h"
+#include "platform/std_streams.h"
+#include "transcription/authorize.h"
+#include "transcription/file_transcription.h"
+
+#include <cstdlib>
+#include <unistd.h>
+
+namespace {
+
+using namespace voxquill;
+
+// The model folders this executable was built to search, colon-separated.
+std::vector<std::string> modelFolders() {
+    std::vector<std::string> folders;
+    const std::string list = VOXQUILL_MODEL_DIRS;
+    for (std::size_t start = 0; start <= list.size();) {
+        const std::size_t end = std::min(list.find(':', start), list.size());
+        if (end > start) folders.push_back(list.substr(start, end - start));
+        start = end + 1;
+    }
+    return folders;
+}
+
+SpeechService& speechService() {
+    static auto* service = new SphinxSpeechService(mainQueue(), modelFolders());
+    return *service;
+}
+
+void startFileMode(const Invocation& invocation) {
+    armFileDeadline(mainQueue());
+    authorize(speechService(), mainQueue(), startFile(invocation.path));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const std::vector<std::string> args(argv, argv + argc);
+    const auto invocation = parseCommandLine(args);
+    if (!invocation) {
+        writeAll(STDERR_FILENO, usageText);
+        return 2;
+    }
+    live = invocation->live;
+    // There is no window, dock or menu bar to keep out of on this platform.
+    if (!infoDictionaryHasKey(embeddedInfoPlist, "NSSpeechRecognitionUsageDescription")) {
+        writeAll(STDERR_FILENO, "missing-usage-description\n");
+        return 1;
+    }
+    localeId = invocation->locale.value_or(currentLocaleId());
+    finished = false;
+    startFileMode(*invocation);
+    mainQueue().run();
+}

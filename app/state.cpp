@@ -1,0 +1,9 @@
+#include "state.h"
+
+namespace voxquill {
+
+bool live = false;
+std::string localeId;
+bool finished = false;
+
+}  // namespace voxquill

@@ -1,0 +1,50 @@
+#pragma once
+
+#include "model_registry.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+struct ps_decoder_s;
+
+namespace voxquill {
+
+// Continuous dictation on one PocketSphinx decoder: audio goes in as it
+// comes, utterances are cut where the speaker pauses, and the words of every
+// utterance so far make up the transcript.
+class DictationDecoder {
+public:
+    struct Created;
+
+    static Created create(const LanguageModel& model);
+
+    ~DictationDecoder();
+    DictationDecoder(const DictationDecoder&) = delete;
+    DictationDecoder& operator=(const DictationDecoder&) = delete;
+
+    // 16 kHz mono samples. False, with `error` set, when the engine fails.
+    bool feed(const std::int16_t* samples, std::size_t count, std::string& error);
+
+    // Closes the utterance under way at the end of the audio.
+    bool endAudio(std::string& error);
+
+    std::string transcript() const;
+
+private:
+    explicit DictationDecoder(ps_decoder_s* decoder);
+    bool endUtterance(std::string& error);
+
+    ps_decoder_s* decoder_;
+    bool inUtterance_ = false;
+    std::vector<std::string> words_;
+};
+
+struct DictationDecoder::Created {
+    std::unique_ptr<DictationDecoder> decoder;
+    std::string error;
+};
+
+}  // namespace voxquill

@@ -1,0 +1,23 @@
+#pragma once
+
+#include "event_loop.h"
+#include "model_registry.h"
+#include "speech_service.h"
+
+namespace voxquill {
+
+// A recognizer for one installed language model. Each recognition decodes on
+// a thread of its own and delivers its results on the queue given.
+class SphinxRecognizer final : public Recognizer {
+public:
+    SphinxRecognizer(LanguageModel model, EventLoop& deliveryQueue);
+
+    bool isAvailable() const override;
+    void recognizeFile(const std::string& path, ResultHandler handler) override;
+
+private:
+    LanguageModel model_;
+    EventLoop& deliveryQueue_;
+};
+
+}  // namespace voxquill

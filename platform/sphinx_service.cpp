@@ -1,0 +1,37 @@
+#include "sphinx_service.h"
+
+#include "model_registry.h"
+#include "sphinx_recognizer.h"
+
+#include <sphinxbase/err.h>
+
+#include <utility>
+
+namespace voxquill {
+
+SphinxSpeechService::SphinxSpeechService(EventLoop& deliveryQueue, std::vector<std::string> modelFolders)
+    : deliveryQueue_(deliveryQueue), modelFolders_(std::move(modelFolders)) {
+    // The engine logs to standard error by default; this program's streams
+    // carry only its own output.
+    err_set_logfp(nullptr);
+}
+
+void SphinxSpeechService::requestAuthorization(std::function<void(AuthorizationStatus)> handler) {
+    // Linux keeps no speech permission: recognition runs on this machine
+    // only, so it is always granted. The answer still comes from elsewhere,
+    // as the caller expects.
+    auto answer = [handler] { handler(AuthorizationStatus::authorized); };
+    if (!runInBackground(answer)) answer();
+}
+
+std::unique_ptr<Recognizer> SphinxSpeechService::recognizerFor(const std::string& localeId) {
+    auto model = findModel(modelFolders_, localeId);
+    if (!model) return nullptr;
+    return std::make_unique<SphinxRecognizer>(std::move(*model), deliveryQueue_);
+}
+
+std::unique_ptr<Recognizer> SphinxSpeechService::defaultRecognizer() {
+    return recognizerFor(std::string(defaultLocaleId));
+}
+
+}  // namespace voxquill

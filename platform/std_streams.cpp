@@ -1,0 +1,21 @@
+#include "std_streams.h"
+
+#include <cerrno>
+#include <unistd.h>
+
+namespace voxquill {
+
+void writeAll(int fd, std::string_view bytes) {
+    while (!bytes.empty()) {
+        const ssize_t written = ::write(fd, bytes.data(), bytes.size());
+        if (written < 0 && errno == EINTR) {
+            continue;
+        }
+        if (written <= 0) {
+            return;
+        }
+        bytes.remove_prefix(static_cast<size_t>(written));
+    }
+}
+
+}  // namespace voxquill

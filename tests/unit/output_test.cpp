@@ -1,0 +1,98 @@
+#include "app/output.h"
+
+#include "app/state.h"
+#include "exit_capture.h"
+
+#include <gtest/gtest.h>
+
+namespace voxquill {
+namespace {
+
+using testing::runToExit;
+const std::nullopt_t none = std::nullopt;
+
+TEST(FileClosing, ATranscriptIsWrittenTrimmedAndAlwaysExitsZero) {
+    const Closing closing = closingFor(false, 1, std::string("boom"), std::string(" \tHello there\n"));
+    EXPECT_EQ(closing.out, "Hello there\n");
+    EXPECT_EQ(closing.err, "");
+    EXPECT_EQ(closing.status, 0);
+}
+
+TEST(FileClosing, OnlyTheEndsOfTheTranscriptAreTrimmed) {
+    EXPECT_EQ(closingFor(false, 0, none, std::string("one\ntwo \n")).out, "one\ntwo\n");
+}
+
+TEST(FileClosing, WithoutTextTheErrorIsWrittenUntrimmed) {
+    const Closing closing = closingFor(false, 1, std::string("  timeout "), std::string(" \n\t"));
+    EXPECT_EQ(closing.out, "");
+    EXPECT_EQ(closing.err, "  timeout \n");
+    EXPECT_EQ(closing.status, 1);
+}
+
+TEST(FileClosing, NeitherTextNorErrorWritesNothing) {
+    for (const auto& err : {std::optional<std::string>(), std::optional<std::string>("")}) {
+        const Closing closing = closingFor(false, 1, err, std::string(""));
+        EXPECT_EQ(closing.out + closing.err, "");
+        EXPECT_EQ(closing.status, 1);
+    }
+    EXPECT_EQ(closingFor(false, 0, none, none).status, 0);
+}
+
+TEST(LiveClosing, TextWinsAndTheCodeIsKept) {
+    const Closing closing = closingFor(true, 1, std::string("timeout"), std::string("  it was late\n"));
+    EXPECT_EQ(closing.out, "{\"k\":\"f\",\"t\":\"it was late\"}\n");
+    EXPECT_EQ(closing.err, "");
+    EXPECT_EQ(closing.status, 1);
+}
+
+TEST(LiveClosing, AnErrorIsAnEventLineNotTrimmed) {
+    const Closing closing = closingFor(true, 1, std::string(" No speech detected"), std::string("\u2029"));
+    EXPECT_EQ(closing.out, "{\"k\":\"e\",\"t\":\" No speech detected\"}\n");
+    EXPECT_EQ(closing.status, 1);
+}
+
+TEST(LiveClosing, NeitherTextNorErrorWritesNoClosingLine) {
+    const Closing closing = closingFor(true, 0, std::string(""), none);
+    EXPECT_EQ(closing.out + closing.err, "");
+    EXPECT_EQ(closing.status, 0);
+}
+
+TEST(EventLine, IsOneLineWithKindAndText) {
+    EXPECT_EQ(eventLine("r", ""), "{\"k\":\"r\",\"t\":\"\"}\n");
+    EXPECT_EQ(eventLine("p", "a/b \"c\"\nd"), "{\"k\":\"p\",\"t\":\"a\\/b \\\"c\\\"\\nd\"}\n");
+    EXPECT_FALSE(eventLine("p", "\xff"));
+}
+
+TEST(Emit, WritesTheLineOrDropsItSilently) {
+    const auto exited = runToExit([] {
+        emit("p", "hello ");
+        emit("p", "\xfe");
+        emit("r");
+    });
+    EXPECT_EQ(exited.out, "{\"k\":\"p\",\"t\":\"hello \"}\n{\"k\":\"r\",\"t\":\"\"}\n");
+    EXPECT_EQ(exited.err, "");
+}
+
+TEST(Finish, WritesTheOutcomeAndExits) {
+    const auto exited = runToExit([] {
+        live = false;
+        finished = false;
+        finish(1, std::string("ignored"), std::string(" spoken words \n"));
+    });
+    EXPECT_EQ(exited.status, 0);
+    EXPECT_EQ(exited.out, "spoken words\n");
+    EXPECT_EQ(exited.err, "");
+}
+
+TEST(Finish, OnlyTheFirstCallCounts) {
+    const auto exited = runToExit([] {
+        live = true;
+        finished = true;
+        finish(0, none, std::string("late"));
+    });
+    EXPECT_EQ(exited.status, testing::returnedStatus);
+    EXPECT_EQ(exited.out + exited.err, "");
+}
+
+}  // namespace
+}  // namespace voxquill

@@ -1,0 +1,17 @@
+#pragma once
+
+#include "authorize.h"
+
+#include <optional>
+#include <string>
+
+namespace voxquill {
+
+// The starter of file mode: recognizes the file at `path` as a whole.
+ModeStarter startFile(std::string path);
+
+// Ends the run on the first error or the first final result; anything else
+// leaves it waiting.
+void onFileResult(const std::optional<RecognitionResult>& result, const std::optional<std::string>& error);
+
+}  // namespace voxquill
