@@ -10,6 +10,7 @@
 #include "platform/std_streams.h"
 #include "transcription/authorize.h"
 #include "transcription/file_transcription.h"
+#include "transcription/live_transcription.h"
 
 #include <cstdlib>
 #include <unistd.h>
@@ -40,6 +41,13 @@ void startFileMode(const Invocation& invocation) {
     authorize(speechService(), mainQueue(), startFile(invocation.path));
 }
 
+void startLiveMode(const Invocation& invocation) {
+    auto lastText = std::make_shared<std::string>();
+    auto stopped = std::make_shared<bool>(false);
+    armLiveDeadline(mainQueue(), lastText);
+    authorize(speechService(), mainQueue(), startLive(mainQueue(), invocation.path, lastText, stopped));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -57,6 +65,10 @@ int main(int argc, char** argv) {
     }
     localeId = invocation->locale.value_or(currentLocaleId());
     finished = false;
-    startFileMode(*invocation);
+    if (live) {
+        startLiveMode(*invocation);
+    } else {
+        startFileMode(*invocation);
+    }
     mainQueue().run();
 }

@@ -76,4 +76,13 @@ std::string DictationDecoder::transcript() const {
     return transcriptOf(words_);
 }
 
+std::string DictationDecoder::partialTranscript() const {
+    std::vector<std::string> words = words_;
+    const char* hypothesis = inUtterance_ ? ps_get_hyp(decoder_, nullptr) : nullptr;
+    if (hypothesis != nullptr) {
+        for (auto& word : spokenWords(hypothesis)) words.push_back(std::move(word));
+    }
+    return transcriptOf(words);
+}
+
 }  // namespace voxquill

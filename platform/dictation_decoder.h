@@ -31,7 +31,11 @@ public:
     // Closes the utterance under way at the end of the audio.
     bool endAudio(std::string& error);
 
+    // The words of the utterances that are over.
     std::string transcript() const;
+
+    // The words so far, the best guess at the utterance under way included.
+    std::string partialTranscript() const;
 
 private:
     explicit DictationDecoder(ps_decoder_s* decoder);

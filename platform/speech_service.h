@@ -1,5 +1,7 @@
 #pragma once
 
+#include "live_audio_request.h"
+
 #include <functional>
 #include <memory>
 #include <optional>
@@ -29,6 +31,11 @@ public:
     // results: the handler later gets one final result with the whole
     // transcript, or an error. Recognition keeps itself alive until then.
     virtual void recognizeFile(const std::string& path, ResultHandler handler) = 0;
+
+    // Recognizes dictation from the audio appended to the request, as it
+    // comes: a partial result each time the best transcription changes, then,
+    // after the end of the audio, one final result, and nothing after it.
+    virtual void recognizeLive(std::shared_ptr<LiveAudioRequest> request, ResultHandler handler) = 0;
 };
 
 class SpeechService {

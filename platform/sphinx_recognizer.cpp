@@ -31,15 +31,49 @@ FileOutcome decodeFile(const std::string& path, const LanguageModel& model) {
     return {created.decoder->transcript(), ""};
 }
 
-void deliver(EventLoop& queue, ResultHandler handler, FileOutcome outcome) {
-    queue.post([handler = std::move(handler), outcome = std::move(outcome)] {
-        if (!outcome.error.empty()) {
-            handler(std::nullopt, outcome.error);
-        } else {
-            handler(RecognitionResult{true, outcome.transcript}, std::nullopt);
-        }
-    });
+void deliverResult(EventLoop& queue, const ResultHandler& handler, bool isFinal, std::string text) {
+    queue.post([handler, result = RecognitionResult{isFinal, std::move(text)}] { handler(result, std::nullopt); });
 }
+
+void deliverError(EventLoop& queue, const ResultHandler& handler, std::string error) {
+    queue.post([handler, error = std::move(error)] { handler(std::nullopt, error); });
+}
+
+void deliver(EventLoop& queue, const ResultHandler& handler, FileOutcome outcome) {
+    if (outcome.error.empty()) {
+        deliverResult(queue, handler, true, std::move(outcome.transcript));
+    } else {
+        deliverError(queue, handler, std::move(outcome.error));
+    }
+}
+
+// Decodes what the request brings until its audio ends. A partial result goes
+// out only once the decoder has caught up with the audio, so a writer that
+// sends a burst is not answered with a partial for every piece of it.
+void decodeLive(LiveAudioRequest& request, const LanguageModel& model, EventLoop& queue,
+                const ResultHandler& handler) {
+    DictationDecoder::Created created = DictationDecoder::create(model);
+    if (!created.decoder) return deliverError(queue, handler, created.error);
+    DictationDecoder& decoder = *created.decoder;
+    std::string reported;
+    std::string error;
+    for (;;) {
+        LiveAudioRequest::Taken taken = request.waitForAudio();
+        for (const AudioBuffer& buffer : taken.buffers) {
+            if (!decoder.feed(buffer.data(), buffer.size(), error)) return deliverError(queue, handler, error);
+        }
+        if (taken.ended) break;
+        std::string partial = decoder.partialTranscript();
+        if (partial != reported) {
+            reported = partial;
+            deliverResult(queue, handler, false, std::move(partial));
+        }
+    }
+    if (!decoder.endAudio(error)) return deliverError(queue, handler, error);
+    deliverResult(queue, handler, true, decoder.transcript());
+}
+
+const char* const noThread = "cannot start speech recognition: out of resources";
 
 }  // namespace
 
@@ -53,9 +87,13 @@ bool SphinxRecognizer::isAvailable() const {
 void SphinxRecognizer::recognizeFile(const std::string& path, ResultHandler handler) {
     EventLoop& queue = deliveryQueue_;
     auto work = [path, model = model_, &queue, handler] { deliver(queue, handler, decodeFile(path, model)); };
-    if (!runInBackground(std::move(work))) {
-        deliver(queue, std::move(handler), {"", "cannot start speech recognition: out of resources"});
-    }
+    if (!runInBackground(std::move(work))) deliverError(queue, handler, noThread);
+}
+
+void SphinxRecognizer::recognizeLive(std::shared_ptr<LiveAudioRequest> request, ResultHandler handler) {
+    EventLoop& queue = deliveryQueue_;
+    auto work = [request, model = model_, &queue, handler] { decodeLive(*request, model, queue, handler); };
+    if (!runInBackground(std::move(work))) deliverError(queue, handler, noThread);
 }
 
 }  // namespace voxquill

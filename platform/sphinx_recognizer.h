@@ -14,6 +14,7 @@ public:
 
     bool isAvailable() const override;
     void recognizeFile(const std::string& path, ResultHandler handler) override;
+    void recognizeLive(std::shared_ptr<LiveAudioRequest> request, ResultHandler handler) override;
 
 private:
     LanguageModel model_;

@@ -19,10 +19,17 @@ struct FakeRecognizer final : Recognizer {
         fileHandler = std::move(handler);
     }
 
+    void recognizeLive(std::shared_ptr<LiveAudioRequest> request, ResultHandler handler) override {
+        liveRequest = std::move(request);
+        liveHandler = std::move(handler);
+    }
+
     std::string name;
     bool available;
     std::vector<std::string> recognizedPaths;
     ResultHandler fileHandler;
+    std::shared_ptr<LiveAudioRequest> liveRequest;
+    ResultHandler liveHandler;
 };
 
 struct FakeSpeechService final : SpeechService {
