@@ -8,20 +8,23 @@ namespace voxquill {
 
 namespace {
 
-cmd_ln_t* configFor(const LanguageModel& model) {
+cmd_ln_t* configFor(const LanguageModel& model, DictationDecoder::Source source) {
+    const char* secondPasses = source == DictationDecoder::Source::recording ? "yes" : "no";
     return cmd_ln_init(nullptr, ps_args(), TRUE,
                        "-hmm", model.acousticModel.c_str(),
                        "-lm", model.languageModel.c_str(),
                        "-dict", model.dictionary.c_str(),
+                       "-fwdflat", secondPasses,
+                       "-bestpath", secondPasses,
                        "-logfn", "/dev/null",
                        nullptr);
 }
 
 }  // namespace
 
-DictationDecoder::Created DictationDecoder::create(const LanguageModel& model) {
+DictationDecoder::Created DictationDecoder::create(const LanguageModel& model, Source source) {
     const std::string failed = "cannot load the speech model " + model.name;
-    cmd_ln_t* config = configFor(model);
+    cmd_ln_t* config = configFor(model, source);
     if (config == nullptr) return {nullptr, failed};
     ps_decoder_t* decoder = ps_init(config);
     cmd_ln_free_r(config);

@@ -19,7 +19,13 @@ class DictationDecoder {
 public:
     struct Created;
 
-    static Created create(const LanguageModel& model);
+    // A recording is decoded with the engine's second passes, which refine
+    // each utterance once it is over. Live dictation goes without them: they
+    // cost up to half a second at every pause, and the text they give would
+    // differ from the partials the listener has already seen.
+    enum class Source { recording, live };
+
+    static Created create(const LanguageModel& model, Source source);
 
     ~DictationDecoder();
     DictationDecoder(const DictationDecoder&) = delete;

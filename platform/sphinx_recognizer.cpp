@@ -18,7 +18,7 @@ struct FileOutcome {
 FileOutcome decodeFile(const std::string& path, const LanguageModel& model) {
     AudioFileReader::Opened opened = AudioFileReader::open(path);
     if (!opened.reader) return {"", opened.error};
-    DictationDecoder::Created created = DictationDecoder::create(model);
+    DictationDecoder::Created created = DictationDecoder::create(model, DictationDecoder::Source::recording);
     if (!created.decoder) return {"", created.error};
     std::vector<std::int16_t> samples;
     std::string error;
@@ -52,7 +52,7 @@ void deliver(EventLoop& queue, const ResultHandler& handler, FileOutcome outcome
 // sends a burst is not answered with a partial for every piece of it.
 void decodeLive(LiveAudioRequest& request, const LanguageModel& model, EventLoop& queue,
                 const ResultHandler& handler) {
-    DictationDecoder::Created created = DictationDecoder::create(model);
+    DictationDecoder::Created created = DictationDecoder::create(model, DictationDecoder::Source::live);
     if (!created.decoder) return deliverError(queue, handler, created.error);
     DictationDecoder& decoder = *created.decoder;
     std::string reported;
