@@ -12,8 +12,8 @@
 #include "transcription/file_transcription.h"
 #include "transcription/live_transcription.h"
 
-#include <cstdlib>
 #include <unistd.h>
+#include <cstdlib>
 
 namespace {
 

@@ -5,9 +5,9 @@
 #include "state.h"
 #include "trim.h"
 
+#include <unistd.h>
 #include <cstdio>
 #include <cstdlib>
-#include <unistd.h>
 
 namespace voxquill {
 

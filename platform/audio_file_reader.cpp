@@ -3,13 +3,13 @@
 #include <sndfile.h>
 #include <soxr.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace voxquill {
 
@@ -140,8 +140,8 @@ bool AudioFileReader::resample(const std::vector<float>& mono, std::vector<float
     const auto room = static_cast<double>(std::max<std::size_t>(mono.size(), framesPerRead)) * outPerIn_;
     out.resize(static_cast<std::size_t>(room) + 64);
     std::size_t done = 0;
-    const soxr_error_t failed = soxr_process(resampler_, flushing ? nullptr : mono.data(), mono.size(), nullptr,
-                                             out.data(), out.size(), &done);
+    const soxr_error_t failed =
+        soxr_process(resampler_, flushing ? nullptr : mono.data(), mono.size(), nullptr, out.data(), out.size(), &done);
     if (failed != nullptr) {
         error = failure(path_, std::string("cannot resample: ") + failed);
         return false;

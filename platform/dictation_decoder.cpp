@@ -10,6 +10,7 @@ namespace {
 
 cmd_ln_t* configFor(const LanguageModel& model, DictationDecoder::Source source) {
     const char* secondPasses = source == DictationDecoder::Source::recording ? "yes" : "no";
+    // clang-format off
     return cmd_ln_init(nullptr, ps_args(), TRUE,
                        "-hmm", model.acousticModel.c_str(),
                        "-lm", model.languageModel.c_str(),
@@ -18,6 +19,7 @@ cmd_ln_t* configFor(const LanguageModel& model, DictationDecoder::Source source)
                        "-bestpath", secondPasses,
                        "-logfn", "/dev/null",
                        nullptr);
+    // clang-format on
 }
 
 }  // namespace

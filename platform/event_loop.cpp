@@ -26,8 +26,7 @@ void EventLoop::post(Task task) {
 }
 
 void EventLoop::postAfter(double seconds, Task task) {
-    const Duration due =
-        clock_.now() + std::chrono::duration_cast<Duration>(std::chrono::duration<double>(seconds));
+    const Duration due = clock_.now() + std::chrono::duration_cast<Duration>(std::chrono::duration<double>(seconds));
     {
         std::lock_guard<std::mutex> lock(mutex_);
         tasks_.emplace(Key{due, nextSequence_++}, std::move(task));

@@ -1,10 +1,10 @@
 #include "model_registry.h"
 
-#include <algorithm>
-#include <cctype>
 #include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <algorithm>
+#include <cctype>
 
 namespace voxquill {
 

@@ -1,9 +1,9 @@
 #include "pipe_input.h"
 
-#include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <cerrno>
 
 namespace voxquill {
 

@@ -50,8 +50,7 @@ void deliver(EventLoop& queue, const ResultHandler& handler, FileOutcome outcome
 // Decodes what the request brings until its audio ends. A partial result goes
 // out only once the decoder has caught up with the audio, so a writer that
 // sends a burst is not answered with a partial for every piece of it.
-void decodeLive(LiveAudioRequest& request, const LanguageModel& model, EventLoop& queue,
-                const ResultHandler& handler) {
+void decodeLive(LiveAudioRequest& request, const LanguageModel& model, EventLoop& queue, const ResultHandler& handler) {
     DictationDecoder::Created created = DictationDecoder::create(model, DictationDecoder::Source::live);
     if (!created.decoder) return deliverError(queue, handler, created.error);
     DictationDecoder& decoder = *created.decoder;

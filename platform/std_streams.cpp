@@ -1,7 +1,7 @@
 #include "std_streams.h"
 
-#include <cerrno>
 #include <unistd.h>
+#include <cerrno>
 
 namespace voxquill {
 

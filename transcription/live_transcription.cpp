@@ -41,14 +41,13 @@ void openPipe(const LiveRun& run) {
 
 }  // namespace
 
-ModeStarter startLive(EventLoop& queue, std::string pipePath, TextCell lastText, FlagCell stopped) {
+ModeStarter startLive(EventLoop& queue, std::string pipePath, const TextCell& lastText, const FlagCell& stopped) {
     return [&queue, pipePath = std::move(pipePath), lastText, stopped](Recognizer& recognizer) {
         const LiveRun run{queue, pipePath, lastText, stopped, std::make_shared<LiveAudioRequest>()};
-        recognizer.recognizeLive(run.request,
-                                 [lastText, stopped](const std::optional<RecognitionResult>& result,
-                                                     const std::optional<std::string>& error) {
-                                     onLiveResult(result, error, *lastText, *stopped);
-                                 });
+        recognizer.recognizeLive(run.request, [lastText, stopped](const std::optional<RecognitionResult>& result,
+                                                                  const std::optional<std::string>& error) {
+            onLiveResult(result, error, *lastText, *stopped);
+        });
         openPipe(run);
     };
 }

@@ -12,7 +12,7 @@ namespace voxquill {
 // the pipe away from the main queue, so the deadline can still end a run
 // whose writer never comes. Once the pipe is open it writes the ready line
 // and starts the pump.
-ModeStarter startLive(EventLoop& queue, std::string pipePath, TextCell lastText, FlagCell stopped);
+ModeStarter startLive(EventLoop& queue, std::string pipePath, const TextCell& lastText, const FlagCell& stopped);
 
 // Reports each result as an event line and keeps it as the last text; ends
 // the run on an error, or on a final result once the input has ended.

@@ -8,8 +8,7 @@
 
 namespace voxquill {
 
-void pumpPcm(EventLoop& queue, int fd, FlagCell stopped, std::shared_ptr<LiveAudioRequest> request,
-             TextCell lastText) {
+void pumpPcm(EventLoop& queue, int fd, FlagCell stopped, std::shared_ptr<LiveAudioRequest> request, TextCell lastText) {
     char bytes[1 + pumpChunkBytes];
     std::size_t carried = 0;
     for (;;) {

@@ -17,8 +17,7 @@ constexpr double settleSeconds = 3.0;
 // byte left over from a read of odd length goes in front of the next read, so
 // the samples stay aligned whatever sizes the writer uses. Runs off the main
 // queue and touches neither cell.
-void pumpPcm(EventLoop& queue, int fd, FlagCell stopped, std::shared_ptr<LiveAudioRequest> request,
-             TextCell lastText);
+void pumpPcm(EventLoop& queue, int fd, FlagCell stopped, std::shared_ptr<LiveAudioRequest> request, TextCell lastText);
 
 // Appends the whole samples of the bytes, unchanged; a last odd byte is not
 // part of any.

@@ -5,8 +5,8 @@
 #include <gtest/gtest.h>
 #include <sndfile.h>
 
-#include <cmath>
 #include <sys/stat.h>
+#include <cmath>
 
 namespace voxquill {
 namespace {
@@ -15,8 +15,7 @@ using testing::TempDir;
 
 // Writes `frames` frames of a 440 Hz tone peaking at 8000 of 32768, the same
 // in every channel.
-std::string writeTone(const TempDir& dir, const std::string& name, int format, int rate, int channels,
-                      int frames) {
+std::string writeTone(const TempDir& dir, const std::string& name, int format, int rate, int channels, int frames) {
     const std::string path = dir.path() + "/" + name;
     SF_INFO info{};
     info.samplerate = rate;

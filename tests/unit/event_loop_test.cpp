@@ -56,7 +56,10 @@ TEST(EventLoop, TasksPostedByATaskRunInTheSamePass) {
     ManualClock clock;
     EventLoop loop(clock);
     int depth = 0;
-    loop.post([&] { loop.post([&] { depth = 2; }); depth = 1; });
+    loop.post([&] {
+        loop.post([&] { depth = 2; });
+        depth = 1;
+    });
     EXPECT_EQ(loop.runDueTasks(), 2);
     EXPECT_EQ(depth, 2);
 }

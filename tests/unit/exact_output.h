@@ -1,7 +1,7 @@
 #pragma once
 
-#include <string>
 #include <unistd.h>
+#include <string>
 
 namespace voxquill::testing {
 

@@ -35,8 +35,10 @@ struct FakeRecognizer final : Recognizer {
 struct FakeSpeechService final : SpeechService {
     void requestAuthorization(std::function<void(AuthorizationStatus)> handler) override {
         ++authorizationRequests;
-        if (answerAtOnce) handler(answer);
-        else pending = std::move(handler);
+        if (answerAtOnce)
+            handler(answer);
+        else
+            pending = std::move(handler);
     }
     std::unique_ptr<Recognizer> recognizerFor(const std::string& localeId) override {
         askedLocales.push_back(localeId);

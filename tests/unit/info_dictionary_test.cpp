@@ -8,12 +8,12 @@ namespace {
 constexpr std::string_view key = "NSSpeechRecognitionUsageDescription";
 
 TEST(InfoDictionary, FindsATopLevelKeyWhateverItsValue) {
-    EXPECT_TRUE(infoDictionaryHasKey("<plist><dict><key>NSSpeechRecognitionUsageDescription</key><string/></dict></plist>",
-                                     key));
     EXPECT_TRUE(infoDictionaryHasKey(
-        "<plist><dict><key>A</key><dict><key>B</key><true/></dict>"
-        "<key>NSSpeechRecognitionUsageDescription</key><false/></dict></plist>",
-        key));
+        "<plist><dict><key>NSSpeechRecognitionUsageDescription</key><string/></dict></plist>", key));
+    EXPECT_TRUE(
+        infoDictionaryHasKey("<plist><dict><key>A</key><dict><key>B</key><true/></dict>"
+                             "<key>NSSpeechRecognitionUsageDescription</key><false/></dict></plist>",
+                             key));
 }
 
 TEST(InfoDictionary, IgnoresKeysElsewhere) {

@@ -15,9 +15,9 @@
 namespace voxquill {
 namespace {
 
-using ::testing::ExitedWithCode;
 using testing::exactly;
 using testing::Exited;
+using ::testing::ExitedWithCode;
 using testing::runToExit;
 
 std::string line(const std::string& kind, const std::string& text) {

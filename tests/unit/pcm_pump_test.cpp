@@ -5,9 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
 #include <cstring>
 #include <thread>
-#include <unistd.h>
 
 namespace voxquill {
 namespace {
@@ -149,8 +149,7 @@ TEST_F(Settle, TheClosingLineFollowsTheLastText) {
         const char* out;
         int status;
     };
-    for (const Case& c : {Case{"", "{\"k\":\"e\",\"t\":\"No speech detected\"}\n", 1},
-                          Case{" \t\n", "", 0},
+    for (const Case& c : {Case{"", "{\"k\":\"e\",\"t\":\"No speech detected\"}\n", 1}, Case{" \t\n", "", 0},
                           Case{"card games", "{\"k\":\"f\",\"t\":\"card games\"}\n", 0}}) {
         const auto exited = runToExit([&] { settleLive(c.lastText); });
         EXPECT_EQ(exited.status, c.status) << c.lastText;

@@ -6,8 +6,7 @@ namespace voxquill {
 namespace {
 
 TEST(Trim, RemovesEveryWhiteSpaceAndLineEndAtBothEnds) {
-    const std::string blanks =
-        "\t\n\v\f\r \u0085\u00A0\u1680\u2000\u2005\u200A\u2028\u2029\u202F\u205F\u3000";
+    const std::string blanks = "\t\n\v\f\r \u0085\u00A0\u1680\u2000\u2005\u200A\u2028\u2029\u202F\u205F\u3000";
     EXPECT_EQ(trimmed(blanks + "hello there" + blanks), "hello there");
     EXPECT_EQ(trimmed(blanks), "");
     EXPECT_EQ(trimmed(""), "");
