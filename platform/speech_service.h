@@ -35,6 +35,7 @@ public:
     // Recognizes dictation from the audio appended to the request, as it
     // comes: a partial result each time the best transcription changes, then,
     // after the end of the audio, one final result, and nothing after it.
+    // Audio without a word in it has no final result.
     virtual void recognizeLive(std::shared_ptr<LiveAudioRequest> request, ResultHandler handler) = 0;
 };
 

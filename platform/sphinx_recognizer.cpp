@@ -47,29 +47,58 @@ void deliver(EventLoop& queue, const ResultHandler& handler, FileOutcome outcome
     }
 }
 
-// Decodes what the request brings until its audio ends. A partial result goes
-// out only once the decoder has caught up with the audio, so a writer that
-// sends a burst is not answered with a partial for every piece of it.
+// While decoding falls behind the audio, a partial result at most this often
+// (in samples of audio decoded), so a burst is not answered with a partial for
+// every piece of it, and the text seen so far still keeps up.
+constexpr std::size_t samplesBetweenPartials = recognizerSampleRate;
+
+// Reports the text so far when it has changed since it was last reported.
+class PartialReporter {
+public:
+    PartialReporter(EventLoop& queue, const ResultHandler& handler) : queue_(queue), handler_(handler) {}
+
+    void report(const DictationDecoder& decoder) {
+        std::string partial = decoder.partialTranscript();
+        unreported_ = 0;
+        if (partial == reported_) return;
+        reported_ = partial;
+        deliverResult(queue_, handler_, false, std::move(partial));
+    }
+
+    // After a buffer: report once caught up with the audio, or when far behind.
+    void decoded(const DictationDecoder& decoder, std::size_t samples, bool caughtUp) {
+        unreported_ += samples;
+        if (caughtUp || unreported_ >= samplesBetweenPartials) report(decoder);
+    }
+
+private:
+    EventLoop& queue_;
+    const ResultHandler& handler_;
+    std::string reported_;
+    std::size_t unreported_ = 0;
+};
+
+// Decodes what the request brings until its audio ends, then delivers the
+// final result. With no words at all there is no result to deliver.
 void decodeLive(LiveAudioRequest& request, const LanguageModel& model, EventLoop& queue, const ResultHandler& handler) {
     DictationDecoder::Created created = DictationDecoder::create(model, DictationDecoder::Source::live);
     if (!created.decoder) return deliverError(queue, handler, created.error);
     DictationDecoder& decoder = *created.decoder;
-    std::string reported;
+    PartialReporter partials(queue, handler);
     std::string error;
-    for (;;) {
+    for (bool ended = false; !ended;) {
         LiveAudioRequest::Taken taken = request.waitForAudio();
-        for (const AudioBuffer& buffer : taken.buffers) {
+        ended = taken.ended;
+        for (std::size_t i = 0; i < taken.buffers.size(); ++i) {
+            const AudioBuffer& buffer = taken.buffers[i];
             if (!decoder.feed(buffer.data(), buffer.size(), error)) return deliverError(queue, handler, error);
-        }
-        if (taken.ended) break;
-        std::string partial = decoder.partialTranscript();
-        if (partial != reported) {
-            reported = partial;
-            deliverResult(queue, handler, false, std::move(partial));
+            // At the end of the audio the final result follows at once.
+            partials.decoded(decoder, buffer.size(), !ended && i + 1 == taken.buffers.size());
         }
     }
     if (!decoder.endAudio(error)) return deliverError(queue, handler, error);
-    deliverResult(queue, handler, true, decoder.transcript());
+    std::string transcript = decoder.transcript();
+    if (!transcript.empty()) deliverResult(queue, handler, true, std::move(transcript));
 }
 
 const char* const noThread = "cannot start speech recognition: out of resources";
