@@ -263,7 +263,9 @@ class AudioDir:
     def sox(self, name, *args):
         """Runs sox with ARGS, writing NAME here; ARGS use "{out}" for the output."""
         out = self.file(name)
-        argv = ["sox", *[str(a).replace("{out}", str(out)) for a in args]]
+        # -R: the same dither and noise every run, so a variant is the same
+        # file each time and its transcript does not vary from run to run.
+        argv = ["sox", "-R", *[str(a).replace("{out}", str(out)) for a in args]]
         if "{out}" not in " ".join(map(str, args)):
             raise ValueError("sox arguments must place {out}")
         done = subprocess.run(argv, stdin=subprocess.DEVNULL, capture_output=True, timeout=DEFAULT_TIMEOUT)
