@@ -19,10 +19,10 @@ class DictationDecoder {
 public:
     struct Created;
 
-    // A recording is decoded with the engine's second passes, which refine
-    // each utterance once it is over. Live dictation goes without them: they
-    // cost up to half a second at every pause, and the text they give would
-    // differ from the partials the listener has already seen.
+    // A recording is decoded at the engine's defaults, with the second passes
+    // that refine each utterance once it is over. Live dictation goes without
+    // them, and with a tighter limit on the search: each pause and each onset
+    // of speech must be decoded in well under a second for the listener.
     enum class Source { recording, live };
 
     static Created create(const LanguageModel& model, Source source);
