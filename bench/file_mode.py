@@ -3,24 +3,34 @@
 
     bench/file_mode.py --voxquill build/app/voxquill [--rounds N] [--peer PATH]
 
-Transcribes each Debian test recording (librivox x5, cards x5) and one long
-file (all librivox readings, a second of silence between, repeated past a
-minute) with both programs, using the same model files, and prints word error
-rate, wall time, CPU time and peak resident memory of each, with the ratios
-voxquill/peer. Both run in the same session, alternating which goes first, so
-the ratios hold even on a busy machine; the absolute figures do not.
+Transcribes each Debian test recording (librivox x5, cards x5), a 60-second
+and a 10-minute recording built from them (the clips read over and over,
+varied in speed, pitch and loudness, with pauses between), with both
+programs, using the same model files (the peer at its defaults), and prints
+word error rate, wall time, CPU time and peak resident memory of each, with
+the ratios voxquill/peer. Then start-up: exec to transcript of the 1-second
+clip, and where voxquill's time goes (build/bench/startup_profile, if built).
+Both programs run in the same session, alternating which goes first, so the
+ratios hold even on a busy machine; the absolute figures do not. The last
+line sums up the ratios.
 """
 
 import argparse
-import math
 import statistics
+import subprocess
 import sys
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent.parent / "tests" / "e2e"))
 import support  # noqa: E402
 
-LONG_FILE_SECONDS = 60.0
+# The long recordings: the test clips read again and again, each round a
+# little faster or slower, higher or quieter than the last, with pauses of
+# varying length between the sentences, as a person dictating would leave.
+LONG_RECORDINGS = (("long-60s", 60.0), ("long-10min", 600.0))
+ROUND_EFFECTS = ((), ("tempo", "0.93"), ("pitch", "-60"), ("tempo", "1.07"), ("gain", "-8"),
+                 ("pitch", "80"), ("tempo", "0.97", "gain", "-3"))
+PAUSES = (1.0, 0.7, 1.6, 1.2, 2.2, 0.9)
 
 
 def peer_argv(peer, wav):
@@ -34,25 +44,35 @@ def peer_text(result):
     return " ".join(line.strip() for line in result.text.splitlines() if line.strip())
 
 
+def long_recording(audio, name, seconds, clips):
+    """Rounds of CLIPS (varied) with pauses, until SECONDS are filled; (path, reference)."""
+    pauses = {p: audio.silence(f".pause-{p}.wav", p) for p in PAUSES}
+    parts, references, total = [], [], 0.0
+    while total < seconds:
+        effects = ROUND_EFFECTS[len(references) // len(clips) % len(ROUND_EFFECTS)]
+        clip = clips[len(references) % len(clips)]
+        part = audio.convert(clip.path, f".{name}-{len(parts)}.wav", "-r", "16000", effects=effects)
+        pause = pauses[PAUSES[len(references) % len(PAUSES)]]
+        parts += [part, pause]
+        references.append(clip.reference)
+        total += support.duration_seconds(part) + support.duration_seconds(pause)
+    return audio.sox(f"{name}.wav", *parts, "{out}"), " ".join(references)
+
+
 def build_items(audio):
-    """(name, wav, reference) for each clip and the long file."""
+    """(name, wav, reference) for each clip and each long recording."""
+    librivox, cards = support.librivox_clips(), support.cards_clips()
     items = [(c.name.replace("sense_and_sensibility_01_austen_64kb-", "librivox-"), c.path, c.reference)
-             for c in support.librivox_clips()]
-    items += [(f"cards-{c.name}", c.path, c.reference) for c in support.cards_clips()]
-    clips = support.librivox_clips()
-    once = audio.concatenate("librivox-once.wav", [c.path for c in clips], gap_seconds=1.0)
-    once_seconds = support.duration_seconds(once)
-    repeats = max(1, math.ceil((LONG_FILE_SECONDS + 1.0) / (once_seconds + 1.0)))
-    long_file = audio.concatenate("librivox-long.wav", [once] * repeats, gap_seconds=1.0)
-    seconds = support.duration_seconds(long_file)
-    reference = " ".join([" ".join(c.reference for c in clips)] * repeats)
-    items.append((f"long-{seconds:.0f}s", long_file, reference))
+             for c in librivox]
+    items += [(f"cards-{c.name}", c.path, c.reference) for c in cards]
+    for name, seconds in LONG_RECORDINGS:
+        items.append((name, *long_recording(audio, name, seconds, librivox + cards)))
     return items
 
 
 def measure(argv, rounds):
     """Median wall and CPU, largest peak RSS, and the last output over ROUNDS runs."""
-    results = [support.run(argv, timeout=300) for _ in range(rounds)]
+    results = [support.run(argv, timeout=1200) for _ in range(rounds)]
     for r in results:
         if r.returncode != 0 or r.timed_out:
             print(f"warning: {argv[0]} {r.describe()[:200]}", file=sys.stderr)
@@ -68,6 +88,41 @@ def ratio(a, b):
     return a / b if b else float("nan")
 
 
+STARTUP_CLIP = "cards-001"
+STARTUP_ROUNDS = 7
+COLUMNS = (f"{'item':<14} {'WER vq':>7} {'WER peer':>8} {'wall vq':>8} {'wall peer':>9} {'ratio':>6} "
+           f"{'cpu vq':>7} {'cpu peer':>8} {'ratio':>6} {'RSS vq':>7} {'RSS peer':>8} {'ratio':>6}")
+
+
+def row(name, wer, runs):
+    vq, peer = runs["vq"], runs["peer"]
+    return (f"{name:<14} {wer['vq']:>7.1%} {wer['peer']:>8.1%} "
+            f"{vq['wall']:>7.2f}s {peer['wall']:>8.2f}s {ratio(vq['wall'], peer['wall']):>6.2f} "
+            f"{vq['cpu']:>6.2f}s {peer['cpu']:>7.2f}s {ratio(vq['cpu'], peer['cpu']):>6.2f} "
+            f"{vq['rss']:>5.0f}Mi {peer['rss']:>6.0f}Mi {ratio(vq['rss'], peer['rss']):>6.2f}")
+
+
+def measure_both(args, wav, rounds, first):
+    """Both programs on WAV, FIRST going first; their measures with the text."""
+    runs = {}
+    for who in (first, "peer" if first == "vq" else "vq"):
+        argv = [args.voxquill, wav] if who == "vq" else peer_argv(args.peer, wav)
+        runs[who] = measure(argv, rounds)
+        last = runs[who]["last"]
+        runs[who]["text"] = last.text if who == "vq" else peer_text(last)
+    return runs
+
+
+def print_startup_profile(args, wav):
+    profile = args.voxquill.resolve().parent.parent / "bench" / "startup_profile"
+    if not profile.exists():
+        print(f"(no {profile}: build it for the start-up breakdown)")
+        return
+    done = subprocess.run([profile, support.MODEL.parent, wav, "5"], capture_output=True, text=True, timeout=300)
+    print("where voxquill's start-up time goes, in-process:")
+    print(done.stdout.rstrip() if done.returncode == 0 else done.stderr.rstrip())
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("--voxquill", type=Path, required=True)
@@ -76,46 +131,43 @@ def main():
     args = parser.parse_args()
     support.require_tools("sox", args.peer)
 
-    header = (f"{'item':<14} {'WER vq':>7} {'WER peer':>8} {'wall vq':>8} {'wall peer':>9} {'ratio':>6} "
-              f"{'cpu vq':>7} {'cpu peer':>8} {'ratio':>6} {'RSS vq':>7} {'RSS peer':>8} {'ratio':>6}")
-    rows, totals = [], {"vq": [], "peer": []}
-    print(header)
-    print("-" * len(header), flush=True)
+    print(COLUMNS)
+    print("-" * len(COLUMNS), flush=True)
+    results = {}
     with support.AudioDir(prefix="voxquill-bench-") as audio:
         for index, (name, wav, reference) in enumerate(build_items(audio)):
-            runs = {}
             # Alternate the order so neither program always finds a warm cache.
-            order = ("vq", "peer") if index % 2 == 0 else ("peer", "vq")
-            for who in order:
-                argv = [args.voxquill, wav] if who == "vq" else peer_argv(args.peer, wav)
-                runs[who] = measure(argv, args.rounds)
-            vq, peer = runs["vq"], runs["peer"]
-            vq["text"], peer["text"] = vq["last"].text, peer_text(peer["last"])
-            for who in runs:
-                totals[who].append((reference, runs[who]["text"], runs[who]))
-            rows.append(f"{name:<14} {support.wer(reference, vq['text']):>7.1%} "
-                        f"{support.wer(reference, peer['text']):>8.1%} "
-                        f"{vq['wall']:>7.2f}s {peer['wall']:>8.2f}s {ratio(vq['wall'], peer['wall']):>6.2f} "
-                        f"{vq['cpu']:>6.2f}s {peer['cpu']:>7.2f}s {ratio(vq['cpu'], peer['cpu']):>6.2f} "
-                        f"{vq['rss']:>5.0f}Mi {peer['rss']:>6.0f}Mi {ratio(vq['rss'], peer['rss']):>6.2f}")
-            print(rows[-1], flush=True)
-
-    def total(who, key, how=sum):
-        return how(m[key] for _, _, m in totals[who])
-
-    clips = {who: totals[who][:-1] for who in totals}
-    wer = {who: support.aggregate_wer([(r, h) for r, h, _ in clips[who]]) for who in clips}
-    wall = {who: total(who, "wall") for who in totals}
-    cpu = {who: total(who, "cpu") for who in totals}
-    rss = {who: total(who, "rss", max) for who in totals}
-    print("-" * len(header))
-    print(f"{'all':<14} {wer['vq']:>7.1%} {wer['peer']:>8.1%} "
-          f"{wall['vq']:>7.2f}s {wall['peer']:>8.2f}s {ratio(wall['vq'], wall['peer']):>6.2f} "
-          f"{cpu['vq']:>6.2f}s {cpu['peer']:>7.2f}s {ratio(cpu['vq'], cpu['peer']):>6.2f} "
-          f"{rss['vq']:>5.0f}Mi {rss['peer']:>6.0f}Mi {ratio(rss['vq'], rss['peer']):>6.2f}")
-    print("(WER on the 'all' line: the ten clips pooled; times summed; RSS the largest.)")
-    print(f"voxquill/peer: wall x{ratio(wall['vq'], wall['peer']):.2f}, cpu x{ratio(cpu['vq'], cpu['peer']):.2f}, "
-          f"peak RSS x{ratio(rss['vq'], rss['peer']):.2f}, clip WER {wer['vq']:.1%} vs {wer['peer']:.1%}")
+            runs = measure_both(args, wav, args.rounds, "vq" if index % 2 == 0 else "peer")
+            wer = {who: support.wer(reference, runs[who]["text"]) for who in runs}
+            results[name] = (reference, runs)
+            print(row(name, wer, runs), flush=True)
+            if name == STARTUP_CLIP:
+                startup_wav = wav
+        print("-" * len(COLUMNS))
+        clips = [results[name] for name in results if not name.startswith("long-")]
+        pooled = {who: support.aggregate_wer([(ref, runs[who]["text"]) for ref, runs in clips]) for who in ("vq", "peer")}
+        summed = {who: {key: sum(runs[who][key] for _, runs in clips) for key in ("wall", "cpu")} for who in pooled}
+        for who in summed:
+            summed[who]["rss"] = max(runs[who]["rss"] for _, runs in clips)
+        print(row("clips pooled", pooled, summed))
+        print()
+        startup = measure_both(args, startup_wav, STARTUP_ROUNDS, "vq")
+        print(f"start-up, exec to transcript of the {support.duration_seconds(startup_wav):.1f}-s clip "
+              f"(median of {STARTUP_ROUNDS}): voxquill {startup['vq']['wall'] * 1000:.0f} ms, "
+              f"peer {startup['peer']['wall'] * 1000:.0f} ms, ratio {ratio(startup['vq']['wall'], startup['peer']['wall']):.2f}")
+        print_startup_profile(args, startup_wav)
+    print()
+    long_ref, long_runs = results["long-10min"]
+    long_wer = {who: support.wer(long_ref, long_runs[who]["text"]) for who in long_runs}
+    minute = results["long-60s"][1]
+    print(f"voxquill/peer: 10-min wall x{ratio(long_runs['vq']['wall'], long_runs['peer']['wall']):.2f} "
+          f"({long_runs['vq']['wall']:.1f}s vs {long_runs['peer']['wall']:.1f}s), "
+          f"WER {long_wer['vq']:.1%} vs {long_wer['peer']:.1%}; "
+          f"60-s wall x{ratio(minute['vq']['wall'], minute['peer']['wall']):.2f}; "
+          f"clips WER {pooled['vq']:.1%} vs {pooled['peer']:.1%}; "
+          f"start-up x{ratio(startup['vq']['wall'], startup['peer']['wall']):.2f}; "
+          f"peak RSS {long_runs['vq']['rss']:.0f} MiB (10 min) / {minute['vq']['rss']:.0f} MiB (60 s) "
+          f"x{ratio(long_runs['vq']['rss'], long_runs['peer']['rss']):.2f}")
 
 
 if __name__ == "__main__":

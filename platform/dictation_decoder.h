@@ -19,10 +19,8 @@ class DictationDecoder {
 public:
     struct Created;
 
-    // A recording is decoded at the engine's defaults, with the second passes
-    // that refine each utterance once it is over. Live dictation goes without
-    // them, and with a tighter limit on the search: each pause and each onset
-    // of speech must be decoded in well under a second for the listener.
+    // A recording is decoded with a tighter limit on the search than live
+    // dictation, whose short sessions lost accuracy under it.
     enum class Source { recording, live };
 
     static Created create(const LanguageModel& model, Source source);
@@ -34,8 +32,12 @@ public:
     // 16 kHz mono samples. False, with `error` set, when the engine fails.
     bool feed(const std::int16_t* samples, std::size_t count, std::string& error);
 
-    // Closes the utterance under way at the end of the audio.
+    // Closes the utterance under way at the end of the audio. Audio fed
+    // after it is decoded afresh, as the start of another stretch.
     bool endAudio(std::string& error);
+
+    // Hands over the words of the utterances that are over.
+    std::vector<std::string> takeWords();
 
     // The words of the utterances that are over.
     std::string transcript() const;
@@ -48,6 +50,7 @@ private:
     bool endUtterance(std::string& error);
 
     ps_decoder_s* decoder_;
+    bool started_ = false;
     bool inUtterance_ = false;
     std::vector<std::string> words_;
 };

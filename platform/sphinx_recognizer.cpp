@@ -2,34 +2,13 @@
 
 #include "audio_file_reader.h"
 #include "dictation_decoder.h"
+#include "file_decoding.h"
 
 #include <utility>
 
 namespace voxquill {
 
 namespace {
-
-// The whole transcript of the file, or the reason there is none.
-struct FileOutcome {
-    std::string transcript;
-    std::string error;
-};
-
-FileOutcome decodeFile(const std::string& path, const LanguageModel& model) {
-    AudioFileReader::Opened opened = AudioFileReader::open(path);
-    if (!opened.reader) return {"", opened.error};
-    DictationDecoder::Created created = DictationDecoder::create(model, DictationDecoder::Source::recording);
-    if (!created.decoder) return {"", created.error};
-    std::vector<std::int16_t> samples;
-    std::string error;
-    for (;;) {
-        if (!opened.reader->read(samples, error)) return {"", error};
-        if (samples.empty()) break;
-        if (!created.decoder->feed(samples.data(), samples.size(), error)) return {"", error};
-    }
-    if (!created.decoder->endAudio(error)) return {"", error};
-    return {created.decoder->transcript(), ""};
-}
 
 void deliverResult(EventLoop& queue, const ResultHandler& handler, bool isFinal, std::string text) {
     queue.post([handler, result = RecognitionResult{isFinal, std::move(text)}] { handler(result, std::nullopt); });
