@@ -3,7 +3,9 @@
 #include "transcript_text.h"
 
 #include <pocketsphinx.h>
+#include <sphinxbase/err.h>
 
+#include <mutex>
 #include <utility>
 
 namespace voxquill {
@@ -27,14 +29,22 @@ cmd_ln_t* configFor(const LanguageModel& model, DictationDecoder::Source source)
                        "-fwdflat", "no",
                        "-bestpath", "no",
                        "-maxhmmpf", hmmsPerFrame,
-                       "-logfn", "/dev/null",
                        nullptr);
     // clang-format on
 }
 
+// Setting up a decoder writes process-wide state of the engine's (its log,
+// the tables of its front end), so decoders are made one at a time; once
+// made, each is used by one thread only.
+std::mutex decoderSetUp;
+
 }  // namespace
 
 DictationDecoder::Created DictationDecoder::create(const LanguageModel& model, Source source) {
+    const std::lock_guard<std::mutex> oneAtATime(decoderSetUp);
+    // The engine logs to standard error by default; this program's streams
+    // carry only its own output.
+    err_set_logfp(nullptr);
     const std::string failed = "cannot load the speech model " + model.name;
     cmd_ln_t* config = configFor(model, source);
     if (config == nullptr) return {nullptr, failed};

@@ -3,18 +3,12 @@
 #include "model_registry.h"
 #include "sphinx_recognizer.h"
 
-#include <sphinxbase/err.h>
-
 #include <utility>
 
 namespace voxquill {
 
 SphinxSpeechService::SphinxSpeechService(EventLoop& deliveryQueue, std::vector<std::string> modelFolders)
-    : deliveryQueue_(deliveryQueue), modelFolders_(std::move(modelFolders)) {
-    // The engine logs to standard error by default; this program's streams
-    // carry only its own output.
-    err_set_logfp(nullptr);
-}
+    : deliveryQueue_(deliveryQueue), modelFolders_(std::move(modelFolders)) {}
 
 void SphinxSpeechService::requestAuthorization(std::function<void(AuthorizationStatus)> handler) {
     // Linux keeps no speech permission: recognition runs on this machine
