@@ -24,7 +24,6 @@ cmd_ln_t* configFor(const LanguageModel& model, DictationDecoder::Source source)
                        "-fwdflat", secondPasses,
                        "-bestpath", secondPasses,
                        "-maxhmmpf", hmmsPerFrame,
-                       "-logfn", "/dev/null",
                        nullptr);
     // clang-format on
 }
