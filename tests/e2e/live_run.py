@@ -38,12 +38,13 @@ class LiveRun:
     """voxquill --live on a path; the test plays the controlling program.
 
     STDOUT is where the event lines go: read to the end by default; with
-    READ_LINES the reader closes its end after that many lines.
+    READ_LINES the reader closes its end after that many lines. UNDER is a
+    command that runs the program, such as valgrind and its options.
     """
 
-    def __init__(self, test, binary, path, *extra, stdout=subprocess.PIPE, read_lines=None):
+    def __init__(self, test, binary, path, *extra, stdout=subprocess.PIPE, read_lines=None, under=()):
         self.test = test
-        self.proc = support.spawn([binary, "--live", path, *extra], stdout=stdout)
+        self.proc = support.spawn([*under, binary, "--live", path, *extra], stdout=stdout)
         self.lines = []   # (seconds since start, raw line)
         self.started = time.monotonic()
         self.stderr = b""
