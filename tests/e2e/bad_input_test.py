@@ -10,6 +10,7 @@ input, plus plenty of slack); it never measures speed. Every outcome covers
 all that the run wrote, so nothing else may appear.
 """
 
+import math
 import os
 import random
 import re
@@ -53,13 +54,15 @@ def clip_samples():
     return CLIP.read_bytes()[CLIP_HEADER_BYTES:]
 
 
-def wav(rate=16000, channels=1, bits=16, claimed=None):
-    """A PCM WAV file of the clip's samples whose header says RATE, CHANNELS,
-    BITS and CLAIMED bytes of data (the true count by default)."""
-    data = clip_samples()
+def wav(rate=16000, channels=1, bits=16, claimed=None, encoding=1, data=None):
+    """A WAV file of DATA (the clip's samples by default) whose header says
+    RATE, CHANNELS, BITS, the ENCODING (1 integer PCM, 3 float) and CLAIMED
+    bytes of data (the true count by default)."""
+    data = clip_samples() if data is None else data
     size = len(data) if claimed is None else claimed
     block = channels * bits // 8
-    fmt = struct.pack("<HHIIHH", 1, channels, rate & 0xFFFFFFFF, (rate * block) & 0xFFFFFFFF, block & 0xFFFF, bits)
+    fmt = struct.pack("<HHIIHH", encoding, channels, rate & 0xFFFFFFFF, (rate * block) & 0xFFFFFFFF,
+                      block & 0xFFFF, bits)
     riff = min(4 + 8 + len(fmt) + 8 + size, 0xFFFFFFFF)
     return (b"RIFF" + struct.pack("<I", riff) + b"WAVE" + b"fmt " + struct.pack("<I", len(fmt)) + fmt +
             b"data" + struct.pack("<I", size) + data)
@@ -231,6 +234,8 @@ FILE_DECODED = [
     FileRow("24-bit samples", converted("pcm24.wav", "-b", 24), Same()),
     FileRow("32-bit float samples", converted("float32.wav", "-e", "floating-point", "-b", 32), Same()),
     FileRow("big-endian AIFF", converted("clip.aiff", "-t", "aiff", "-B"), Same()),
+    FileRow("a second of float samples that are not numbers",
+            written("nan.wav", lambda: wav(bits=32, encoding=3, data=struct.pack("<f", math.nan) * 16000)), Silent()),
     FileRow("ten minutes of silence", tone_free("long-silence.wav", 16000, 1, 600), Silent()),
     FileRow("three seconds of silence", tone_free("silence.wav", 16000, 1, 3), Silent()),
     FileRow("silence at 44.1 kHz in stereo", tone_free("silence-44k.wav", 44100, 2, 3), Silent()),
