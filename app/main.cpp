@@ -51,8 +51,16 @@ void startLiveMode(const Invocation& invocation) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // A reader that goes away must not kill the process mid-write: the write
+    // fails instead, and the run ends through finish with its own status.
+    if (!ignoreBrokenPipe()) {
+        writeAll(STDERR_FILENO, "unavailable\n");
+        return 1;
+    }
     const std::vector<std::string> args(argv, argv + argc);
     const auto invocation = parseCommandLine(args);
+    // These two lines go out before any run starts; their statuses already
+    // say the program did nothing, whether or not the line got through.
     if (!invocation) {
         writeAll(STDERR_FILENO, usageText);
         return 2;

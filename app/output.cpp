@@ -40,6 +40,12 @@ Closing fileClosing(int code, const std::optional<std::string>& err, const std::
     return closing;
 }
 
+bool writeClosing(const Closing& closing) {
+    const bool out = closing.out.empty() || writeAll(STDOUT_FILENO, closing.out);
+    const bool err = closing.err.empty() || writeAll(STDERR_FILENO, closing.err);
+    return out && err;
+}
+
 }  // namespace
 
 std::optional<std::string> eventLine(const std::string& kind, const std::string& text) {
@@ -51,7 +57,9 @@ std::optional<std::string> eventLine(const std::string& kind, const std::string&
 void emit(const std::string& kind, const std::string& text) {
     const auto line = eventLine(kind, text);
     if (!line) return;
-    writeAll(STDOUT_FILENO, *line);
+    // Once standard output takes no more, every later line would be lost
+    // too: the run ends there, a failure, and writes nothing else.
+    if (!writeAll(STDOUT_FILENO, *line)) finish(1, std::nullopt, std::nullopt);
     std::fflush(stdout);
 }
 
@@ -65,10 +73,10 @@ void finish(int code, const std::optional<std::string>& err, const std::optional
     if (finished) return;
     finished = true;
     const Closing closing = closingFor(live, code, err, text);
-    if (!closing.out.empty()) writeAll(STDOUT_FILENO, closing.out);
-    if (!closing.err.empty()) writeAll(STDERR_FILENO, closing.err);
+    // An outcome that did not reach its reader is no success.
+    const bool written = writeClosing(closing);
     std::fflush(stdout);
-    std::exit(closing.status);
+    std::exit(written ? closing.status : 1);
 }
 
 }  // namespace voxquill

@@ -10,7 +10,8 @@ namespace voxquill {
 std::optional<std::string> eventLine(const std::string& kind, const std::string& text);
 
 // Writes an event line on standard output in one write; a line that cannot be
-// made is dropped without a trace.
+// made is dropped without a trace. When standard output takes no more, the
+// run ends at once with status 1 and nothing more written.
 void emit(const std::string& kind, const std::string& text = "");
 
 struct Closing {
@@ -24,8 +25,9 @@ struct Closing {
 Closing closingFor(bool liveMode, int code, const std::optional<std::string>& err,
                    const std::optional<std::string>& text);
 
-// The one way out after start-up: writes the outcome and exits. Every call
-// after the first does nothing and returns.
+// The one way out after start-up: writes the outcome and exits, with status 1
+// when the outcome could not be written. Every call after the first does
+// nothing and returns.
 void finish(int code, const std::optional<std::string>& err, const std::optional<std::string>& text);
 
 }  // namespace voxquill

@@ -70,6 +70,8 @@ std::string formatProblem(const SF_INFO& info) {
 }
 
 std::int16_t toSample(float value) {
+    // A float file may hold NaNs; no clamp catches them, and no sample holds one.
+    if (std::isnan(value)) return 0;
     const float scaled = std::nearbyint(value * 32768.0f);
     return static_cast<std::int16_t>(std::clamp(scaled, -32768.0f, 32767.0f));
 }

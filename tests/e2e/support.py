@@ -64,8 +64,9 @@ def child_env(**changes):
     return env
 
 
-def run(argv, timeout=DEFAULT_TIMEOUT, env=None, stdin=subprocess.DEVNULL, cwd=None):
-    """Runs ARGV to completion, capturing both streams as bytes.
+def run(argv, timeout=DEFAULT_TIMEOUT, env=None, stdin=subprocess.DEVNULL, cwd=None, stdout=subprocess.PIPE):
+    """Runs ARGV to completion, capturing both streams as bytes (standard
+    output only when STDOUT is left a pipe).
 
     Resource use comes from wait4 on this very child, so concurrent work in
     the calling process does not leak into the figures. A child that outlives
@@ -74,7 +75,7 @@ def run(argv, timeout=DEFAULT_TIMEOUT, env=None, stdin=subprocess.DEVNULL, cwd=N
     """
     argv = [_arg(a) for a in argv]
     start = time.monotonic()
-    proc = subprocess.Popen(argv, stdin=stdin, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+    proc = subprocess.Popen(argv, stdin=stdin, stdout=stdout, stderr=subprocess.PIPE,
                             env=env, cwd=cwd, start_new_session=True)
     out, err, timed_out = _drain(proc, start + timeout)
     _, status, usage = os.wait4(proc.pid, 0)
@@ -95,10 +96,11 @@ def _arg(value):
 
 
 def _drain(proc, deadline):
-    """Reads both pipes until they close or DEADLINE passes (then kills)."""
-    out_fd, err_fd = proc.stdout.fileno(), proc.stderr.fileno()
+    """Reads the pipes until they close or DEADLINE passes (then kills)."""
+    out_fd = proc.stdout.fileno() if proc.stdout else None
+    err_fd = proc.stderr.fileno()
     chunks = {out_fd: [], err_fd: []}
-    open_fds = {out_fd, err_fd}
+    open_fds = {out_fd, err_fd} - {None}
     timed_out = False
     while open_fds:
         left = deadline - time.monotonic()
@@ -113,18 +115,20 @@ def _drain(proc, deadline):
                 chunks[fd].append(data)
             else:
                 open_fds.discard(fd)
-    proc.stdout.close()
+    if proc.stdout:
+        proc.stdout.close()
     proc.stderr.close()
     return b"".join(chunks[out_fd]), b"".join(chunks[err_fd]), timed_out
 
 
-def spawn(argv, env=None, stdin=subprocess.DEVNULL, cwd=None):
-    """Starts ARGV in its own process group with piped stdout/stderr.
+def spawn(argv, env=None, stdin=subprocess.DEVNULL, cwd=None, stdout=subprocess.PIPE):
+    """Starts ARGV in its own process group with piped stderr and, unless
+    STDOUT says otherwise, stdout.
 
     For tests that talk to a running program (live mode): read with
     read_line(), and always finish with kill_group() or a wait.
     """
-    return subprocess.Popen([_arg(a) for a in argv], stdin=stdin, stdout=subprocess.PIPE,
+    return subprocess.Popen([_arg(a) for a in argv], stdin=stdin, stdout=stdout,
                             stderr=subprocess.PIPE, env=env, cwd=cwd, start_new_session=True)
 
 

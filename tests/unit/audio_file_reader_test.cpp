@@ -89,6 +89,23 @@ TEST(AudioFileReader, MixesDownAndResamplesEveryFormat) {
     }
 }
 
+TEST(AudioFileReader, FloatsOutOfRangeBecomeTheNearestSample) {
+    TempDir dir;
+    const std::string path = dir.path() + "/wild.wav";
+    SF_INFO info{};
+    info.samplerate = 16000;
+    info.channels = 1;
+    info.format = SF_FORMAT_WAV | SF_FORMAT_FLOAT;
+    SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
+    ASSERT_NE(file, nullptr) << sf_strerror(nullptr);
+    const float wild[] = {std::nanf(""), INFINITY, -INFINITY, 2.0f, -1e30f, 0.5f};
+    ASSERT_EQ(sf_writef_float(file, wild, 6), 6);
+    sf_close(file);
+    const auto all = readAll(path);
+    ASSERT_EQ(all.error, "");
+    EXPECT_EQ(all.samples, (std::vector<std::int16_t>{0, 32767, -32768, 32767, -32768, 16384}));
+}
+
 TEST(AudioFileReader, NamesTheFileAndTheReasonItCannotBeRead) {
     TempDir dir;
     ::mkfifo((dir.path() + "/pipe").c_str(), 0600);

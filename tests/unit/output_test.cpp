@@ -5,11 +5,22 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 namespace voxquill {
 namespace {
 
 using testing::runToExit;
 const std::nullopt_t none = std::nullopt;
+
+// Standard output on a device that takes no byte, as a full disk does.
+void stdoutOnFullDevice() {
+    const int full = ::open("/dev/full", O_WRONLY);
+    ASSERT_GE(full, 0);
+    ASSERT_EQ(::dup2(full, STDOUT_FILENO), STDOUT_FILENO);
+    ::close(full);
+}
 
 TEST(FileClosing, ATranscriptIsWrittenTrimmedAndAlwaysExitsZero) {
     const Closing closing = closingFor(false, 1, std::string("boom"), std::string(" \tHello there\n"));
@@ -71,6 +82,31 @@ TEST(Emit, WritesTheLineOrDropsItSilently) {
     });
     EXPECT_EQ(exited.out, "{\"k\":\"p\",\"t\":\"hello \"}\n{\"k\":\"r\",\"t\":\"\"}\n");
     EXPECT_EQ(exited.err, "");
+}
+
+TEST(Emit, ALineThatCannotBeWrittenEndsTheRunAsAFailure) {
+    const auto exited = runToExit([] {
+        live = true;
+        finished = false;
+        stdoutOnFullDevice();
+        emit("r");
+        emit("p", "never");
+    });
+    EXPECT_EQ(exited.status, 1);
+    EXPECT_EQ(exited.err, "");
+}
+
+TEST(Finish, AnOutcomeThatCannotBeWrittenIsAFailure) {
+    for (const bool liveMode : {false, true}) {
+        const auto exited = runToExit([liveMode] {
+            live = liveMode;
+            finished = false;
+            stdoutOnFullDevice();
+            finish(0, none, std::string("spoken words"));
+        });
+        EXPECT_EQ(exited.status, 1) << (liveMode ? "live" : "file");
+        EXPECT_EQ(exited.err, "") << (liveMode ? "live" : "file");
+    }
 }
 
 TEST(Finish, WritesTheOutcomeAndExits) {
