@@ -25,16 +25,12 @@ import time
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent.parent / "tests" / "e2e"))
+import live_run  # noqa: E402
 import support  # noqa: E402
 
-CHUNK = 8192
+CHUNK = live_run.CHUNK
 BYTES_PER_SECOND = 32000
 SPEECH_LEVEL = 1000  # peak sample level that counts as speech in a chunk
-
-
-def raw_pcm(wav):
-    return subprocess.run(["sox", str(wav), "-t", "raw", "-r", "16000", "-c", "1", "-b", "16",
-                           "-e", "signed-integer", "-L", "-"], capture_output=True, check=True).stdout
 
 
 def has_speech(chunk):
@@ -101,7 +97,7 @@ def main():
     print(f"{'clip':<44} {'sec':>5} {'first p':>8} {'lag med':>8} {'lag p95':>8} {'close':>7} {'RSS MB':>7} {'exit':>4}")
     with tempfile.TemporaryDirectory(prefix="voxquill-bench-") as folder:
         for clip in clips:
-            data = raw_pcm(clip.path)
+            data = live_run.raw_pcm(clip.path)
             writes, closed, arrivals, status, max_rss, stderr = run_clip(args.voxquill, data, folder)
             first_p, lags, close = figures(writes, closed, arrivals)
             all_lags += lags

@@ -8,10 +8,9 @@ PieceQueue::PieceQueue(std::size_t capacity) : capacity_(capacity) {}
 
 bool PieceQueue::push(Samples piece) {
     std::unique_lock<std::mutex> lock(mutex_);
-    changed_.wait(lock, [this] { return pushed_ - popped_ < capacity_ || !error_.empty(); });
+    changed_.wait(lock, [this] { return waiting_.size() < capacity_ || !error_.empty(); });
     if (!error_.empty()) return false;
     waiting_.push_back(std::move(piece));
-    ++pushed_;
     wordsByPiece_.emplace_back();
     changed_.notify_all();
     return true;
@@ -25,11 +24,11 @@ void PieceQueue::close() {
 
 bool PieceQueue::pop(std::size_t& index, Samples& piece) {
     std::unique_lock<std::mutex> lock(mutex_);
-    changed_.wait(lock, [this] { return popped_ < pushed_ || closed_ || !error_.empty(); });
-    if (!error_.empty() || popped_ == pushed_) return false;
+    changed_.wait(lock, [this] { return !waiting_.empty() || closed_ || !error_.empty(); });
+    if (!error_.empty() || waiting_.empty()) return false;
     index = popped_++;
     piece = std::move(waiting_.front());
-    waiting_.erase(waiting_.begin());
+    waiting_.pop_front();
     changed_.notify_all();
     return true;
 }

@@ -4,6 +4,7 @@
 
 #include <condition_variable>
 #include <cstddef>
+#include <deque>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -39,8 +40,7 @@ private:
     std::mutex mutex_;
     std::condition_variable changed_;
     std::size_t capacity_;
-    std::vector<Samples> waiting_;
-    std::size_t pushed_ = 0;
+    std::deque<Samples> waiting_;
     std::size_t popped_ = 0;
     bool closed_ = false;
     std::string error_;

@@ -1,6 +1,7 @@
 #include "piecewise_decoding.h"
 
 #include "piece_queue.h"
+#include "speech_service.h"
 
 #include <system_error>
 #include <thread>
@@ -87,8 +88,6 @@ void queueRecording(const SampleReader& read, const PiecewiseSettings& settings,
     queuePieces(pieces, queued, queue, workers);
 }
 
-const char* const noThread = "cannot start speech recognition: out of resources";
-
 }  // namespace
 
 bool decodeInPieces(const SampleReader& read, const PieceDecoderMaker& makeDecoder, const PiecewiseSettings& settings,
@@ -98,7 +97,7 @@ bool decodeInPieces(const SampleReader& read, const PieceDecoderMaker& makeDecod
         Workers workers(queue, makeDecoder, settings.workers);
         // The first worker loads its model while the file is read.
         if (!workers.add()) {
-            error = noThread;
+            error = noRecognitionThread;
             return false;
         }
         queueRecording(read, settings, queue, workers);

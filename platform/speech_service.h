@@ -9,6 +9,9 @@
 
 namespace voxquill {
 
+// The error a recognition reports when it cannot get a thread to run on.
+inline constexpr const char* noRecognitionThread = "cannot start speech recognition: out of resources";
+
 enum class AuthorizationStatus { notDetermined = 0, denied = 1, restricted = 2, authorized = 3 };
 
 struct RecognitionResult {

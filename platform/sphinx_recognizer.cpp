@@ -80,8 +80,6 @@ void decodeLive(LiveAudioRequest& request, const LanguageModel& model, EventLoop
     if (!transcript.empty()) deliverResult(queue, handler, true, std::move(transcript));
 }
 
-const char* const noThread = "cannot start speech recognition: out of resources";
-
 }  // namespace
 
 SphinxRecognizer::SphinxRecognizer(LanguageModel model, EventLoop& deliveryQueue)
@@ -94,13 +92,13 @@ bool SphinxRecognizer::isAvailable() const {
 void SphinxRecognizer::recognizeFile(const std::string& path, ResultHandler handler) {
     EventLoop& queue = deliveryQueue_;
     auto work = [path, model = model_, &queue, handler] { deliver(queue, handler, decodeFile(path, model)); };
-    if (!runInBackground(std::move(work))) deliverError(queue, handler, noThread);
+    if (!runInBackground(std::move(work))) deliverError(queue, handler, noRecognitionThread);
 }
 
 void SphinxRecognizer::recognizeLive(std::shared_ptr<LiveAudioRequest> request, ResultHandler handler) {
     EventLoop& queue = deliveryQueue_;
     auto work = [request, model = model_, &queue, handler] { decodeLive(*request, model, queue, handler); };
-    if (!runInBackground(std::move(work))) deliverError(queue, handler, noThread);
+    if (!runInBackground(std::move(work))) deliverError(queue, handler, noRecognitionThread);
 }
 
 }  // namespace voxquill
