@@ -1,10 +1,6 @@
-#include "command_line.h"
+#include "app/command_line.h"
 
 namespace voxquill {
-
-const char* const usageText =
-    "usage: voxquill <wav-file> [locale]\n"
-    "       voxquill --live <pcm-fifo> [locale]\n";
 
 std::optional<Invocation> parseCommandLine(const std::vector<std::string>& args) {
     if (args.size() < 2) return std::nullopt;

@@ -6,8 +6,6 @@
 
 namespace voxquill {
 
-extern const char* const usageText;
-
 struct Invocation {
     bool live = false;
     std::string path;                   // the audio file, or the pipe in live mode

@@ -1,6 +1,7 @@
-#include "deadlines.h"
+#include "app/deadlines.h"
 
-#include "output.h"
+#include "app/output.h"
+#include "platform/text/words.h"
 
 #include <optional>
 #include <utility>
@@ -8,11 +9,11 @@
 namespace voxquill {
 
 void fileTimeout() {
-    finish(1, "timeout", std::nullopt);
+    finish(1, words::timeout, std::nullopt);
 }
 
 void liveTimeout(const std::string& lastText) {
-    finish(1, "timeout", lastText.empty() ? std::nullopt : std::optional<std::string>(lastText));
+    finish(1, words::timeout, lastText.empty() ? std::nullopt : std::optional<std::string>(lastText));
 }
 
 void armFileDeadline(EventLoop& queue) {

@@ -4,10 +4,11 @@
 #include "app/command_line.h"
 #include "app/deadlines.h"
 #include "app/state.h"
-#include "platform/info_dictionary.h"
-#include "platform/locale.h"
-#include "platform/sphinx_service.h"
-#include "platform/std_streams.h"
+#include "platform/speech/sphinx/sphinx_service.h"
+#include "platform/system/info_dictionary.h"
+#include "platform/system/locale.h"
+#include "platform/system/std_streams.h"
+#include "platform/text/words.h"
 #include "transcription/authorize.h"
 #include "transcription/file_transcription.h"
 #include "transcription/live_transcription.h"
@@ -54,7 +55,7 @@ int main(int argc, char** argv) {
     // A reader that goes away must not kill the process mid-write: the write
     // fails instead, and the run ends through finish with its own status.
     if (!ignoreBrokenPipe()) {
-        writeAll(STDERR_FILENO, "unavailable\n");
+        writeAll(STDERR_FILENO, std::string(words::unavailable) + "\n");
         return 1;
     }
     const std::vector<std::string> args(argv, argv + argc);
@@ -62,13 +63,13 @@ int main(int argc, char** argv) {
     // These two lines go out before any run starts; their statuses already
     // say the program did nothing, whether or not the line got through.
     if (!invocation) {
-        writeAll(STDERR_FILENO, usageText);
+        writeAll(STDERR_FILENO, words::usage);
         return 2;
     }
     live = invocation->live;
     // There is no window, dock or menu bar to keep out of on this platform.
     if (!infoDictionaryHasKey(embeddedInfoPlist, "NSSpeechRecognitionUsageDescription")) {
-        writeAll(STDERR_FILENO, "missing-usage-description\n");
+        writeAll(STDERR_FILENO, std::string(words::missingUsageDescription) + "\n");
         return 1;
     }
     localeId = invocation->locale.value_or(currentLocaleId());

@@ -1,9 +1,10 @@
-#include "output.h"
+#include "app/output.h"
 
-#include "platform/json_writer.h"
-#include "platform/std_streams.h"
-#include "state.h"
-#include "trim.h"
+#include "app/state.h"
+#include "app/trim.h"
+#include "platform/system/std_streams.h"
+#include "platform/text/json_writer.h"
+#include "platform/text/words.h"
 
 #include <unistd.h>
 #include <cstdio>
@@ -21,9 +22,9 @@ Closing liveClosing(int code, const std::optional<std::string>& err, const std::
     Closing closing;
     closing.status = code;
     if (!text.empty()) {
-        closing.out = eventLine("f", text).value_or("");
+        closing.out = eventLine(words::kind::final, text).value_or("");
     } else if (hasText(err)) {
-        closing.out = eventLine("e", *err).value_or("");
+        closing.out = eventLine(words::kind::error, *err).value_or("");
     }
     return closing;
 }

@@ -1,6 +1,6 @@
-#include "trim.h"
+#include "app/trim.h"
 
-#include "platform/utf8.h"
+#include "platform/text/utf8.h"
 
 namespace voxquill {
 

@@ -4,10 +4,10 @@
 //
 //     startup_profile <model-folder> <audio-file> [rounds]
 
-#include "platform/audio_file_reader.h"
-#include "platform/dictation_decoder.h"
-#include "platform/file_decoding.h"
-#include "platform/model_registry.h"
+#include "platform/audio/audio_file_reader.h"
+#include "platform/speech/sphinx/dictation_decoder.h"
+#include "platform/speech/sphinx/file_decoding.h"
+#include "platform/speech/sphinx/model_registry.h"
 
 #include <algorithm>
 #include <chrono>

@@ -1,7 +1,8 @@
-#include "authorize.h"
+#include "transcription/authorize.h"
 
 #include "app/output.h"
 #include "app/state.h"
+#include "platform/text/words.h"
 
 #include <memory>
 #include <utility>
@@ -17,13 +18,13 @@ void authorize(SpeechService& service, EventLoop& queue, ModeStarter starter) {
 
 void acquireRecognizer(SpeechService& service, AuthorizationStatus status, const ModeStarter& starter) {
     if (status != AuthorizationStatus::authorized) {
-        finish(1, "not-authorized", std::nullopt);
+        finish(1, words::notAuthorized, std::nullopt);
         return;
     }
     std::unique_ptr<Recognizer> recognizer = service.recognizerFor(localeId);
     if (!recognizer) recognizer = service.defaultRecognizer();
     if (!recognizer || !recognizer->isAvailable()) {
-        finish(1, "unavailable", std::nullopt);
+        finish(1, words::unavailable, std::nullopt);
         return;
     }
     starter(*recognizer);

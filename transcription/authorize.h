@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/event_loop.h"
-#include "platform/speech_service.h"
+#include "platform/speech/speech_service.h"
+#include "platform/system/event_loop.h"
 
 #include <functional>
 

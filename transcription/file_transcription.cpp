@@ -1,4 +1,4 @@
-#include "file_transcription.h"
+#include "transcription/file_transcription.h"
 
 #include "app/output.h"
 

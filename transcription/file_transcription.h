@@ -1,6 +1,6 @@
 #pragma once
 
-#include "authorize.h"
+#include "transcription/authorize.h"
 
 #include <optional>
 #include <string>

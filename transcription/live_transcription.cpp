@@ -1,8 +1,9 @@
-#include "live_transcription.h"
+#include "transcription/live_transcription.h"
 
 #include "app/output.h"
-#include "pcm_pump.h"
-#include "platform/pipe_input.h"
+#include "platform/system/pipe_input.h"
+#include "platform/text/words.h"
+#include "transcription/pcm_pump.h"
 
 #include <utility>
 
@@ -20,14 +21,14 @@ struct LiveRun {
 
 void onPipeOpened(const LiveRun& run, int fd) {
     if (fd < 0) {
-        finish(1, "unavailable", std::nullopt);
+        finish(1, words::unavailable, std::nullopt);
         return;
     }
-    emit("r");
+    emit(words::kind::ready);
     auto pump = [run, fd] { pumpPcm(run.queue, fd, run.stopped, run.request, run.lastText); };
     if (!runInBackground(std::move(pump))) {
         closeInput(fd);
-        finish(1, "unavailable", std::nullopt);
+        finish(1, words::unavailable, std::nullopt);
     }
 }
 
@@ -36,7 +37,7 @@ void openPipe(const LiveRun& run) {
         const int fd = openForReading(run.pipePath);
         run.queue.post([run, fd] { onPipeOpened(run, fd); });
     };
-    if (!runInBackground(std::move(open))) finish(1, "unavailable", std::nullopt);
+    if (!runInBackground(std::move(open))) finish(1, words::unavailable, std::nullopt);
 }
 
 }  // namespace
@@ -61,7 +62,7 @@ void onLiveResult(const std::optional<RecognitionResult>& result, const std::opt
     }
     if (!result) return;
     lastText = result->text;
-    emit(result->isFinal ? "f" : "p", result->text);
+    emit(result->isFinal ? words::kind::final : words::kind::partial, result->text);
     if (result->isFinal && stopped) finish(0, std::nullopt, result->text);
 }
 

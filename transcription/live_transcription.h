@@ -1,7 +1,7 @@
 #pragma once
 
-#include "authorize.h"
-#include "live_cells.h"
+#include "transcription/authorize.h"
+#include "transcription/live_cells.h"
 
 #include <optional>
 #include <string>

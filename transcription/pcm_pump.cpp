@@ -1,7 +1,8 @@
-#include "pcm_pump.h"
+#include "transcription/pcm_pump.h"
 
 #include "app/output.h"
-#include "platform/pipe_input.h"
+#include "platform/system/pipe_input.h"
+#include "platform/text/words.h"
 
 #include <cstring>
 #include <utility>
@@ -30,7 +31,7 @@ void pumpPcm(EventLoop& queue, int fd, FlagCell stopped, std::shared_ptr<LiveAud
 void appendPcm16(std::string_view bytes, LiveAudioRequest& request) {
     const std::size_t frames = bytes.size() / 2;
     if (frames == 0) return;
-    AudioBuffer buffer(frames);
+    Samples buffer(frames);
     std::memcpy(buffer.data(), bytes.data(), frames * 2);
     request.append(std::move(buffer));
 }
@@ -43,7 +44,7 @@ void endInput(EventLoop& queue, bool& stopped, LiveAudioRequest& request, TextCe
 
 void settleLive(const std::string& lastText) {
     if (lastText.empty()) {
-        finish(1, "No speech detected", std::nullopt);
+        finish(1, words::noSpeech, std::nullopt);
     } else {
         finish(0, std::nullopt, lastText);
     }

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "live_cells.h"
-#include "platform/event_loop.h"
-#include "platform/live_audio_request.h"
+#include "platform/speech/live_audio_request.h"
+#include "platform/system/event_loop.h"
+#include "transcription/live_cells.h"
 
 #include <cstddef>
 #include <string_view>

@@ -3,7 +3,7 @@
 // not. The bytes go into an in-memory file, opened by its path as any
 // recording is.
 
-#include "platform/audio_file_reader.h"
+#include "platform/audio/audio_file_reader.h"
 
 #include <sys/mman.h>
 #include <unistd.h>

@@ -5,7 +5,7 @@
 #include "app/output.h"
 #include "app/trim.h"
 #include "json_string.h"
-#include "platform/utf8.h"
+#include "platform/text/utf8.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/speech_service.h"
+#include "platform/speech/speech_service.h"
 
 #include <map>
 #include <string>

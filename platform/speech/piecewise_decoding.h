@@ -1,0 +1,42 @@
+#pragma once
+
+#include "platform/audio/samples.h"
+
+#include <cstddef>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace voxquill {
+
+// Decodes the pieces of a recording, one after another; each worker has its
+// own, since a decoder may not be shared between threads.
+class PieceDecoder {
+public:
+    virtual ~PieceDecoder() = default;
+
+    // Appends the words spoken in `piece`. False, with `error` set, on failure.
+    virtual bool decode(const Samples& piece, std::vector<std::string>& words, std::string& error) = 0;
+};
+
+// Makes a worker's decoder; null, with `error` set, when it cannot.
+using PieceDecoderMaker = std::function<std::unique_ptr<PieceDecoder>(std::string& error)>;
+
+// Replaces `samples` with the next stretch of the recording; empty at its end.
+using SampleReader = std::function<bool(Samples& samples, std::string& error)>;
+
+struct PiecewiseSettings {
+    std::size_t pieceSamples;
+    std::size_t searchSamples;
+    unsigned workers;
+};
+
+// Reads the recording, cuts it at pauses and decodes the pieces on up to
+// `workers` threads at once, each worker started only once there is a piece
+// for it. The words of the whole recording in order, or false with the first
+// error.
+bool decodeInPieces(const SampleReader& read, const PieceDecoderMaker& makeDecoder, const PiecewiseSettings& settings,
+                    std::vector<std::string>& words, std::string& error);
+
+}  // namespace voxquill

@@ -1,0 +1,114 @@
+#include "platform/speech/sphinx/dictation_decoder.h"
+
+#include "platform/speech/sphinx/decoder_settings.h"
+#include "platform/text/transcript_text.h"
+#include "platform/text/words.h"
+
+#include <pocketsphinx.h>
+#include <sphinxbase/err.h>
+
+#include <mutex>
+#include <string>
+#include <utility>
+
+namespace voxquill {
+
+namespace {
+
+cmd_ln_t* configFor(const LanguageModel& model, DictationDecoder::Source source) {
+    // Neither source uses the second passes that refine an utterance once it
+    // is over: without them the word error rate on the test recordings was
+    // lower, not higher, and the end of each utterance is decoded at once.
+    const std::string hmmsPerFrame = std::to_string(
+        source == DictationDecoder::Source::live ? decoding::liveHmmsPerFrame : decoding::recordingHmmsPerFrame);
+    // clang-format off
+    return cmd_ln_init(nullptr, ps_args(), TRUE,
+                       "-hmm", model.acousticModel.c_str(),
+                       "-lm", model.languageModel.c_str(),
+                       "-dict", model.dictionary.c_str(),
+                       "-fwdflat", "no",
+                       "-bestpath", "no",
+                       "-maxhmmpf", hmmsPerFrame.c_str(),
+                       nullptr);
+    // clang-format on
+}
+
+// Setting up a decoder writes process-wide state of the engine's (its log,
+// the tables of its front end), so decoders are made one at a time; once
+// made, each is used by one thread only.
+std::mutex decoderSetUp;
+
+}  // namespace
+
+DictationDecoder::Created DictationDecoder::create(const LanguageModel& model, Source source) {
+    const std::lock_guard<std::mutex> oneAtATime(decoderSetUp);
+    // The engine logs to standard error by default; this program's streams
+    // carry only its own output.
+    err_set_logfp(nullptr);
+    const std::string failed = words::cannotLoadModel + model.name;
+    cmd_ln_t* config = configFor(model, source);
+    if (config == nullptr) return {nullptr, failed};
+    ps_decoder_t* decoder = ps_init(config);
+    cmd_ln_free_r(config);
+    if (decoder == nullptr) return {nullptr, failed};
+    return {std::unique_ptr<DictationDecoder>(new DictationDecoder(decoder)), ""};
+}
+
+DictationDecoder::DictationDecoder(ps_decoder_t* decoder) : decoder_(decoder) {}
+
+DictationDecoder::~DictationDecoder() {
+    ps_free(decoder_);
+}
+
+bool DictationDecoder::feed(const std::int16_t* samples, std::size_t count, std::string& error) {
+    if (!started_ && ps_start_utt(decoder_) < 0) {
+        error = words::recognitionFailed;
+        return false;
+    }
+    started_ = true;
+    if (ps_process_raw(decoder_, samples, count, FALSE, FALSE) < 0) {
+        error = words::recognitionFailed;
+        return false;
+    }
+    const bool inSpeech = ps_get_in_speech(decoder_) != 0;
+    if (inSpeech) inUtterance_ = true;
+    if (inSpeech || !inUtterance_) return true;
+    return endUtterance(error);
+}
+
+bool DictationDecoder::endAudio(std::string& error) {
+    return !started_ || endUtterance(error);
+}
+
+std::vector<std::string> DictationDecoder::takeWords() {
+    return std::exchange(words_, {});
+}
+
+bool DictationDecoder::endUtterance(std::string& error) {
+    started_ = false;
+    if (ps_end_utt(decoder_) < 0) {
+        error = words::recognitionFailed;
+        return false;
+    }
+    inUtterance_ = false;
+    const char* hypothesis = ps_get_hyp(decoder_, nullptr);
+    if (hypothesis != nullptr) {
+        for (auto& word : spokenWords(hypothesis)) words_.push_back(std::move(word));
+    }
+    return true;
+}
+
+std::string DictationDecoder::transcript() const {
+    return transcriptOf(words_);
+}
+
+std::string DictationDecoder::partialTranscript() const {
+    std::vector<std::string> words = words_;
+    const char* hypothesis = inUtterance_ ? ps_get_hyp(decoder_, nullptr) : nullptr;
+    if (hypothesis != nullptr) {
+        for (auto& word : spokenWords(hypothesis)) words.push_back(std::move(word));
+    }
+    return transcriptOf(words);
+}
+
+}  // namespace voxquill

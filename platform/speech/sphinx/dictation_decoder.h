@@ -1,0 +1,63 @@
+#pragma once
+
+#include "platform/speech/sphinx/model_registry.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+struct ps_decoder_s;
+
+namespace voxquill {
+
+// Continuous dictation on one PocketSphinx decoder: audio goes in as it
+// comes, utterances are cut where the speaker pauses, and the words of every
+// utterance so far make up the transcript.
+class DictationDecoder {
+public:
+    struct Created;
+
+    // A recording is decoded with a tighter limit on the search than live
+    // dictation, whose short sessions lost accuracy under it.
+    enum class Source { recording, live };
+
+    static Created create(const LanguageModel& model, Source source);
+
+    ~DictationDecoder();
+    DictationDecoder(const DictationDecoder&) = delete;
+    DictationDecoder& operator=(const DictationDecoder&) = delete;
+
+    // 16 kHz mono samples. False, with `error` set, when the engine fails.
+    bool feed(const std::int16_t* samples, std::size_t count, std::string& error);
+
+    // Closes the utterance under way at the end of the audio. Audio fed
+    // after it is decoded afresh, as the start of another stretch.
+    bool endAudio(std::string& error);
+
+    // Hands over the words of the utterances that are over.
+    std::vector<std::string> takeWords();
+
+    // The words of the utterances that are over.
+    std::string transcript() const;
+
+    // The words so far, the best guess at the utterance under way included.
+    std::string partialTranscript() const;
+
+private:
+    explicit DictationDecoder(ps_decoder_s* decoder);
+    bool endUtterance(std::string& error);
+
+    ps_decoder_s* decoder_;
+    bool started_ = false;
+    bool inUtterance_ = false;
+    std::vector<std::string> words_;
+};
+
+struct DictationDecoder::Created {
+    std::unique_ptr<DictationDecoder> decoder;
+    std::string error;
+};
+
+}  // namespace voxquill

@@ -1,0 +1,24 @@
+#pragma once
+
+#include "platform/speech/speech_service.h"
+#include "platform/speech/sphinx/model_registry.h"
+#include "platform/system/event_loop.h"
+
+namespace voxquill {
+
+// A recognizer for one installed language model. Each recognition decodes on
+// a thread of its own and delivers its results on the queue given.
+class SphinxRecognizer final : public Recognizer {
+public:
+    SphinxRecognizer(LanguageModel model, EventLoop& deliveryQueue);
+
+    bool isAvailable() const override;
+    void recognizeFile(const std::string& path, ResultHandler handler) override;
+    void recognizeLive(std::shared_ptr<LiveAudioRequest> request, ResultHandler handler) override;
+
+private:
+    LanguageModel model_;
+    EventLoop& deliveryQueue_;
+};
+
+}  // namespace voxquill

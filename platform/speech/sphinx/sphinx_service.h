@@ -1,0 +1,26 @@
+#pragma once
+
+#include "platform/speech/speech_service.h"
+#include "platform/system/event_loop.h"
+
+#include <string>
+#include <vector>
+
+namespace voxquill {
+
+// Speech recognition on the PocketSphinx models installed in the given
+// folders, searched in order.
+class SphinxSpeechService final : public SpeechService {
+public:
+    SphinxSpeechService(EventLoop& deliveryQueue, std::vector<std::string> modelFolders);
+
+    void requestAuthorization(std::function<void(AuthorizationStatus)> handler) override;
+    std::unique_ptr<Recognizer> recognizerFor(const std::string& localeId) override;
+    std::unique_ptr<Recognizer> defaultRecognizer() override;
+
+private:
+    EventLoop& deliveryQueue_;
+    std::vector<std::string> modelFolders_;
+};
+
+}  // namespace voxquill
