@@ -53,6 +53,7 @@ import errno
 import json
 import os
 import re
+import shutil
 import subprocess
 import sys
 import threading
@@ -490,11 +491,12 @@ def main():
         parser.error(f"unknown or no systems/groups: {', '.join(sorted(unknown)) or 'none chosen'}")
     if {"file", "live"} & set(systems) and not os.access(args.voxquill, os.X_OK):
         parser.error(f"--voxquill {args.voxquill}: not an executable (build it first)")
+    needed = {"sctk": "sctk", "sox": "sox"}
     if "peer" in systems:
-        support.require_tools(args.peer)
-    for tool in ("sctk", "sox"):
-        if not subprocess.run(["which", tool], capture_output=True).returncode == 0:
-            sys.exit(f"accuracy: {tool} is not installed (apt-get install {tool})")
+        needed[args.peer] = "pocketsphinx"
+    for tool, package in needed.items():
+        if shutil.which(tool) is None:
+            sys.exit(f"accuracy: {tool} is not installed (apt-get install {package})")
     if not (args.speech_dev / "manifest.tsv").exists():
         sys.exit(f"accuracy: no {args.speech_dev}/manifest.tsv (give --speech-dev)")
     args.voxquill = args.voxquill.resolve()

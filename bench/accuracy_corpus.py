@@ -585,7 +585,7 @@ def load_or_build(cache, speech_dev, jobs, with_long, log):
     base = root / "corpus.json"
     if not base.exists():
         require_tools()
-        log(f"building the corpus in {root} (once for this recipe; a few minutes)")
+        log(f"building the corpus in {root} (once for this recipe; under a minute)")
         scratch = Path(cache) / f"corpus-{key}.partial-{os.getpid()}"
         shutil.rmtree(scratch, ignore_errors=True)
         builder = Builder(scratch, speech_dev, jobs)
