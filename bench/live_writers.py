@@ -13,7 +13,7 @@ the writer's close to the closing line.
 Memory, peak resident set (VmHWM) of the program:
   speech flood   the recording over and over, written as fast as the pipe
                  takes it for the flood seconds, then the pipe closed
-  zeros flood    gigabytes of zeros offered the same way
+  zeros flood    zeros, a megabyte a write, the same way
   /dev/zero      the device given as the pipe: an input that never ends;
                  the run is stopped after the flood seconds
 
@@ -23,7 +23,6 @@ most 150 MB whatever the writer does.
 
 import argparse
 import os
-import select
 import signal
 import subprocess
 import sys
@@ -38,7 +37,6 @@ import support  # noqa: E402
 CHUNK = live_run.CHUNK
 BYTES_PER_SECOND = 32000
 RECORDING_SECONDS = 60.0
-ZEROS_OFFERED = 4 << 30  # what the zeros writer would write if it could
 MIB = 1024 * 1024
 
 
@@ -121,27 +119,6 @@ def write_at_once(fifo, data):
     return time.monotonic()
 
 
-def flood(fifo, block, seconds, limit=None):
-    """Writes BLOCK again and again as fast as the pipe takes it, for SECONDS
-    or until LIMIT bytes; closes; (bytes written, close time)."""
-    fd = os.open(fifo, os.O_WRONLY)
-    os.set_blocking(fd, False)
-    written, at = 0, 0
-    end = time.monotonic() + seconds
-    while time.monotonic() < end and (limit is None or written < limit):
-        _, ready, _ = select.select([], [fd], [], max(0.0, end - time.monotonic()))
-        if not ready:
-            continue
-        try:
-            n = os.write(fd, block[at:] if at else block)
-        except BlockingIOError:
-            continue
-        written += n
-        at = (at + n) % len(block)
-    os.close(fd)
-    return written, time.monotonic()
-
-
 def fresh_fifo(folder):
     fifo = Path(folder) / "audio.fifo"
     if fifo.exists():
@@ -189,10 +166,11 @@ def measure_floods(binary, data, seconds, folder):
     print(f"\nfloods of {seconds:.0f} s")
     print(f"{'writer':<14} {'taken MiB':>10} {'peak MiB':>9} {'exit':>5} {'kind':>5} {'close':>8}")
     peaks = {}
-    for name, block, limit in (("speech flood", data, None), ("zeros flood", bytes(1 << 20), ZEROS_OFFERED)):
+    for name, block in (("speech flood", data), ("zeros flood", bytes(1 << 20))):
         fifo = fresh_fifo(folder)
         run = Run(binary, fifo)
-        written, closed = flood(fifo, block, seconds, limit)
+        written = live_run.flood(fifo, block, seconds)
+        closed = time.monotonic()
         status = run.wait()
         kind, _ = run.closing()
         flood_row(name, written, run, status, kind, run.lines[-1][0] - closed if run.lines else None)

@@ -363,5 +363,12 @@ def binary_arguments(argv=None, options=("--voxquill",), description=None):
     return known, [argv[0], *rest]
 
 
+def is_sanitized(binary):
+    """Whether BINARY was built with a sanitizer, whose shadow memory and
+    bookkeeping make its memory figures no measure of the program's."""
+    done = subprocess.run(["ldd", str(binary)], capture_output=True, text=True, timeout=DEFAULT_TIMEOUT)
+    return any(f"lib{name}san" in done.stdout for name in ("a", "t", "ub"))
+
+
 def is_root():
     return os.geteuid() == 0
