@@ -187,8 +187,8 @@ class Pieces(Case):
     # with (platform/speech/sphinx/decoder_settings.h), on the whole file.
     ENGINE = ("pocketsphinx_continuous", "-maxhmmpf", "2000", "-fwdflat", "no", "-bestpath", "no",
               "-logfn", "/dev/null")
-    # Measured: 10% of the words differ on 104 s, where each cut starts a
-    # fresh utterance; a piece lost, doubled or out of place is far more.
+    # Measured: 10% of the words differ, where each cut starts a fresh
+    # utterance; a piece lost, doubled or out of place is far more.
     WHOLE_BOUND = 0.2
 
     def engine_whole(self, wav):
@@ -202,8 +202,8 @@ class Pieces(Case):
     def test_a_recording_cut_into_pieces_gives_the_words_of_the_whole(self):
         support.require_tools("sox", self.ENGINE[0])
         with support.AudioDir() as audio:
-            # 116 s, of it 87 s of speech: four or five pieces of 20 to 30 s.
-            wav, reference = support.long_recording(audio, "long", 110.0)
+            # 96 s, of it 72 s of speech: three or four pieces of 20 to 30 s.
+            wav, reference = support.long_recording(audio, "long", 95.0)
             result = voxquill(wav, timeout=300)
             whole = self.engine_whole(wav)
         self.assertTranscript(result)
