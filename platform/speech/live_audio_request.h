@@ -12,8 +12,9 @@ namespace voxquill {
 // How far the recognizer may fall behind the audio before an append waits
 // for it: the writer of a pipe is then held up in its own write, so a fast
 // writer neither loses speech nor fills the memory. Two seconds keeps the
-// wait after the end of the input short, and is more than the model takes to
-// load, so a writer at real time never waits.
+// wait for the final result after the end of the input well inside the
+// settle delay, and is more than the model takes to load (0.45 s), so a
+// writer at real time does not wait.
 constexpr std::size_t mostSamplesBehind = 2 * recognizerSampleRate;
 
 // Audio handed from the thread that reads it to the recognizer's own thread.
