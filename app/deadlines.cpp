@@ -20,8 +20,8 @@ void armFileDeadline(EventLoop& queue) {
     queue.postAfter(fileDeadlineSeconds, fileTimeout);
 }
 
-void armLiveDeadline(EventLoop& queue, std::shared_ptr<const std::string> lastText) {
-    queue.postAfter(liveDeadlineSeconds, [lastText = std::move(lastText)] { liveTimeout(*lastText); });
+void armLiveDeadline(EventLoop& queue, double seconds, std::shared_ptr<const std::string> lastText) {
+    queue.postAfter(seconds, [lastText = std::move(lastText)] { liveTimeout(*lastText); });
 }
 
 }  // namespace voxquill

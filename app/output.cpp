@@ -8,7 +8,10 @@
 
 #include <unistd.h>
 #include <cstdio>
-#include <cstdlib>
+
+#ifdef VOXQUILL_LEAK_CHECK
+#include <sanitizer/lsan_interface.h>
+#endif
 
 namespace voxquill {
 
@@ -39,6 +42,17 @@ Closing fileClosing(int code, const std::optional<std::string>& err, const std::
         closing.err = *err + "\n";
     }
     return closing;
+}
+
+// Decoder threads may still be inside the engine: static destructors and exit
+// handlers must not run under them, so the process ends without them. The
+// outcome is written by then, and nothing of ours waits in a stdio buffer.
+[[noreturn]] void endProcess(int status) {
+#ifdef VOXQUILL_LEAK_CHECK
+    // The leak check runs at exit, which is skipped: run it here.
+    __lsan_do_leak_check();
+#endif
+    ::_exit(status);
 }
 
 bool writeClosing(const Closing& closing) {
@@ -77,7 +91,7 @@ void finish(int code, const std::optional<std::string>& err, const std::optional
     // An outcome that did not reach its reader is no success.
     const bool written = writeClosing(closing);
     std::fflush(stdout);
-    std::exit(written ? closing.status : 1);
+    endProcess(written ? closing.status : 1);
 }
 
 }  // namespace voxquill

@@ -25,9 +25,10 @@ struct Closing {
 Closing closingFor(bool liveMode, int code, const std::optional<std::string>& err,
                    const std::optional<std::string>& text);
 
-// The one way out after start-up: writes the outcome and exits, with status 1
-// when the outcome could not be written. Every call after the first does
-// nothing and returns.
+// The one way out after start-up: writes the outcome and ends the process,
+// with status 1 when the outcome could not be written, without running exit
+// handlers or static destructors. Every call after the first does nothing
+// and returns.
 void finish(int code, const std::optional<std::string>& err, const std::optional<std::string>& text);
 
 }  // namespace voxquill

@@ -24,13 +24,8 @@ from pathlib import Path
 sys.path.insert(0, str(Path(__file__).resolve().parent.parent / "tests" / "e2e"))
 import support  # noqa: E402
 
-# The long recordings: the test clips read again and again, each round a
-# little faster or slower, higher or quieter than the last, with pauses of
-# varying length between the sentences, as a person dictating would leave.
+# The long recordings support.long_recording builds: name and least length.
 LONG_RECORDINGS = (("long-60s", 60.0), ("long-10min", 600.0))
-ROUND_EFFECTS = ((), ("tempo", "0.93"), ("pitch", "-60"), ("tempo", "1.07"), ("gain", "-8"),
-                 ("pitch", "80"), ("tempo", "0.97", "gain", "-3"))
-PAUSES = (1.0, 0.7, 1.6, 1.2, 2.2, 0.9)
 
 
 def peer_argv(peer, wav):
@@ -44,21 +39,6 @@ def peer_text(result):
     return " ".join(line.strip() for line in result.text.splitlines() if line.strip())
 
 
-def long_recording(audio, name, seconds, clips):
-    """Rounds of CLIPS (varied) with pauses, until SECONDS are filled; (path, reference)."""
-    pauses = {p: audio.silence(f".pause-{p}.wav", p) for p in PAUSES}
-    parts, references, total = [], [], 0.0
-    while total < seconds:
-        effects = ROUND_EFFECTS[len(references) // len(clips) % len(ROUND_EFFECTS)]
-        clip = clips[len(references) % len(clips)]
-        part = audio.convert(clip.path, f".{name}-{len(parts)}.wav", "-r", "16000", effects=effects)
-        pause = pauses[PAUSES[len(references) % len(PAUSES)]]
-        parts += [part, pause]
-        references.append(clip.reference)
-        total += support.duration_seconds(part) + support.duration_seconds(pause)
-    return audio.sox(f"{name}.wav", *parts, "{out}"), " ".join(references)
-
-
 def build_items(audio):
     """(name, wav, reference) for each clip and each long recording."""
     librivox, cards = support.librivox_clips(), support.cards_clips()
@@ -66,7 +46,7 @@ def build_items(audio):
              for c in librivox]
     items += [(f"cards-{c.name}", c.path, c.reference) for c in cards]
     for name, seconds in LONG_RECORDINGS:
-        items.append((name, *long_recording(audio, name, seconds, librivox + cards)))
+        items.append((name, *support.long_recording(audio, name, seconds, librivox + cards)))
     return items
 
 

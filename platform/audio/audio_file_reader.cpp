@@ -87,12 +87,11 @@ AudioFileReader::Opened AudioFileReader::open(const std::string& path) {
     const int fd = openRegularFile(path, reason);
     if (fd < 0) return {nullptr, failure(path, reason)};
     SF_INFO info{};
+    // From here the descriptor is libsndfile's: it closes it at sf_close, and
+    // itself when the open fails. Closing it again could close a descriptor
+    // another thread has opened under the same number in the meantime.
     SNDFILE* file = sf_open_fd(fd, SFM_READ, &info, SF_TRUE);
-    if (file == nullptr) {
-        const std::string why = libraryReason(nullptr);
-        ::close(fd);
-        return {nullptr, failure(path, why)};
-    }
+    if (file == nullptr) return {nullptr, failure(path, libraryReason(nullptr))};
     const std::string problem = formatProblem(info);
     if (!problem.empty()) {
         sf_close(file);

@@ -179,6 +179,39 @@ class RecordedSpeech(Case):
                              "last utterance lost: " + result.describe())
 
 
+class Pieces(Case):
+    """A recording long enough to be cut at its pauses into pieces, decoded
+    on both cores: the words come back whole and in order."""
+
+    # The engine's own program with the settings voxquill decodes a recording
+    # with (platform/speech/sphinx/decoder_settings.h), on the whole file.
+    ENGINE = ("pocketsphinx_continuous", "-maxhmmpf", "2000", "-fwdflat", "no", "-bestpath", "no",
+              "-logfn", "/dev/null")
+    # Measured: 10% of the words differ, where each cut starts a fresh
+    # utterance; a piece lost, doubled or out of place is far more.
+    WHOLE_BOUND = 0.2
+
+    def engine_whole(self, wav):
+        model = support.MODEL
+        result = support.run([*self.ENGINE, "-infile", wav, "-hmm", model / "en-us", "-lm", model / "en-us.lm.bin",
+                              "-dict", model / "cmudict-en-us.dict"], timeout=600)
+        self.assertEqual(result.returncode, 0, result.describe())
+        # One line per utterance; blank lines for stretches with no words.
+        return " ".join(line.strip() for line in result.text.splitlines() if line.strip())
+
+    def test_a_recording_cut_into_pieces_gives_the_words_of_the_whole(self):
+        support.require_tools("sox", self.ENGINE[0])
+        with support.AudioDir() as audio:
+            # 96 s, of it 72 s of speech: three or four pieces of 20 to 30 s.
+            wav, reference = support.long_recording(audio, "long", 95.0)
+            result = voxquill(wav, timeout=300)
+            whole = self.engine_whole(wav)
+        self.assertTranscript(result)
+        self.assertLessEqual(support.wer(whole, result.text), self.WHOLE_BOUND,
+                             f"the engine on the whole file: {whole!r}; voxquill: {result.describe()}")
+        self.assertLessEqual(support.wer(reference, result.text), LIBRIVOX_WER_BOUND, result.describe())
+
+
 class AudioFormats(Case):
     """The same speech in any layout libsndfile reads gives the same words.
     (24-bit, 32-bit float, 8-bit, mu-law and AIFF are rows of the bad-input

@@ -10,8 +10,11 @@ import live_run  # noqa: E402
 import support  # noqa: E402
 from live_run import raw_pcm  # noqa: E402
 
-BINARIES, UNITTEST_ARGV = support.binary_arguments(options=("--voxquill", "--without-models"))
+BINARIES, UNITTEST_ARGV = support.binary_arguments(options=("--voxquill", "--without-models", "--short-deadline"))
 SETTLE = 3.0
+# Peak resident memory of a run, whatever its writer does: the model and the
+# decoder (about 105 MiB), and a bounded stretch of audio.
+MEMORY_BOUND_MIB = 150
 
 
 class LiveRun(live_run.LiveRun):
@@ -89,6 +92,51 @@ class EndOfInput(live_run.LiveTestCase):
         status, events = run.finish()
         self.assertEqual(status, 0)
         self.assertClosesWithText(events)
+
+
+class FastWriters(live_run.LiveTestCase):
+    """Writers that do not wait for the recognizer, as sox or a program
+    writing a whole file does: they are held up in their writes, nothing they
+    write is lost, and the memory of the run stays bounded."""
+
+    def assertMemoryBounded(self, run):
+        if support.is_sanitized(BINARIES.voxquill):
+            return  # a sanitizer's own memory is no measure of the program's
+        self.assertLess(run.peak_rss_mib, MEMORY_BOUND_MIB)
+
+    def test_a_minute_written_at_once_gives_the_words_of_real_time(self):
+        wav, _ = support.long_recording(self.dir, "minute", 60.0)
+        data = raw_pcm(wav)
+        texts = {}
+        for how, write in (("real time", {"pace": 1}), ("at once", {"piece_sizes": [len(data)]})):
+            run = LiveRun(self, self.fifo)
+            run.feed(self.fifo, data, **write)
+            status, events = run.finish(timeout=300)
+            self.assertEqual(status, 0, events)
+            # The final result, not the settle delay, closes the run.
+            texts[how] = self.assertClosesWithFinal(events)
+        # Measured: the same 120 words either way. The decoder may cut an
+        # utterance a buffer apart when the audio comes in other pieces.
+        self.assertGreaterEqual(len(texts["at once"].split()), 100, texts)
+        self.assertLessEqual(support.wer(texts["real time"], texts["at once"]), 0.05, texts)
+
+    def test_a_flood_of_speech_keeps_memory_bounded_and_ends_cleanly(self):
+        wav, _ = support.long_recording(self.dir, "minute", 60.0)
+        run = LiveRun(self, self.fifo)
+        written = live_run.flood(self.fifo, raw_pcm(wav), seconds=20)
+        status, events = run.finish(timeout=120)
+        self.assertEqual(status, 0, events)
+        self.assertClosesWithFinal(events)
+        self.assertGreater(written, 0)
+        self.assertMemoryBounded(run)
+
+    def test_an_endless_stream_ends_at_the_deadline_with_bounded_memory(self):
+        run = LiveRun(self, "/dev/zero", binary=BINARIES.short_deadline)
+        status, events = run.finish(timeout=120)
+        self.assertEqual(status, 1, events)
+        # Digital silence has no words in it.
+        self.assertEqual(events, [("r", ""), ("e", "timeout")])
+        self.assertMemoryBounded(run)
 
 
 class Unavailable(live_run.LiveTestCase):

@@ -2,6 +2,8 @@
 reads, the event lines it answers with, and a run with the test as writer."""
 
 import json
+import os
+import select
 import subprocess
 import threading
 import time
@@ -82,13 +84,27 @@ class LiveRun:
             self.write(pipe, data, **how)
         self.closed_at = time.monotonic() - self.started
 
+    def _wait(self, timeout):
+        deadline = time.monotonic() + timeout
+        while True:
+            pid, wait_status, usage = os.wait4(self.proc.pid, os.WNOHANG)
+            if pid:
+                self.proc.returncode = os.waitstatus_to_exitcode(wait_status)
+                self.peak_rss_mib = usage.ru_maxrss / 1024
+                return
+            if time.monotonic() > deadline:
+                support.kill_group(self.proc)
+                self.proc.wait()
+                self.test.fail(f"voxquill --live did not end within {timeout} s")
+            time.sleep(0.02)
+
     def finish(self, timeout=support.DEFAULT_TIMEOUT):
-        """Waits for the exit; the status and the parsed events."""
-        try:
-            status = self.proc.wait(timeout=timeout)
-        except subprocess.TimeoutExpired:
-            support.kill_group(self.proc)
-            self.test.fail(f"voxquill --live did not end within {timeout} s")
+        """Waits for the exit; the status and the parsed events. The peak
+        resident memory of the run is left in peak_rss_mib."""
+        self.peak_rss_mib = None  # unknown when a writer has waited for the run itself
+        if self.proc.returncode is None:
+            self._wait(timeout)
+        status = self.proc.returncode
         if self._reader is not None:
             self._reader.join(timeout=10)
             self.proc.stdout.close()
@@ -96,6 +112,29 @@ class LiveRun:
         self.proc.stderr.close()
         self.test.assertEqual(self.stderr, b"", "live mode writes nothing on standard error")
         return status, [parse_event(line) for _, line in self.lines]
+
+
+def flood(fifo, block, seconds):
+    """Connects as the writer and writes BLOCK again and again as fast as the
+    pipe takes it for SECONDS, then closes; returns the bytes written."""
+    fd = os.open(fifo, os.O_WRONLY)
+    os.set_blocking(fd, False)
+    written, at = 0, 0
+    end = time.monotonic() + seconds
+    try:
+        while time.monotonic() < end:
+            _, ready, _ = select.select([], [fd], [], max(0.0, end - time.monotonic()))
+            if not ready:
+                continue
+            try:
+                n = os.write(fd, block[at:])
+            except BlockingIOError:
+                continue
+            written += n
+            at = (at + n) % len(block)
+    finally:
+        os.close(fd)
+    return written
 
 
 class LiveTestCase(unittest.TestCase):

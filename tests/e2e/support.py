@@ -307,6 +307,32 @@ def duration_seconds(path):
     return float(done.stdout)
 
 
+# Long recordings: the test clips read again and again, each round a little
+# faster or slower, higher or quieter than the last, with pauses of varying
+# length between the sentences, as a person dictating would leave.
+ROUND_EFFECTS = ((), ("tempo", "0.93"), ("pitch", "-60"), ("tempo", "1.07"), ("gain", "-8"),
+                 ("pitch", "80"), ("tempo", "0.97", "gain", "-3"))
+PAUSES = (1.0, 0.7, 1.6, 1.2, 2.2, 0.9)
+
+
+def long_recording(audio, name, seconds, clips=None):
+    """Rounds of CLIPS (varied; by default the librivox and cards clips) with
+    pauses, until SECONDS are filled, made in the AudioDir AUDIO as NAME.wav;
+    (path, reference)."""
+    clips = clips or librivox_clips() + cards_clips()
+    pauses = {p: audio.silence(f".pause-{p}.wav", p) for p in PAUSES}
+    parts, references, total = [], [], 0.0
+    while total < seconds:
+        effects = ROUND_EFFECTS[len(references) // len(clips) % len(ROUND_EFFECTS)]
+        clip = clips[len(references) % len(clips)]
+        part = audio.convert(clip.path, f".{name}-{len(parts)}.wav", "-r", "16000", effects=effects)
+        pause = pauses[PAUSES[len(references) % len(PAUSES)]]
+        parts += [part, pause]
+        references.append(clip.reference)
+        total += duration_seconds(part) + duration_seconds(pause)
+    return audio.sox(f"{name}.wav", *parts, "{out}"), " ".join(references)
+
+
 def synthesize(directory, name, text, voice="kal16"):
     """Speech for TEXT made with flite (16 kHz voice), for clips the test data lacks."""
     path = Path(directory) / name
@@ -335,6 +361,13 @@ def binary_arguments(argv=None, options=("--voxquill",), description=None):
         if value is not None and not os.access(value, os.X_OK):
             parser.error(f"{option} {value}: not an executable")
     return known, [argv[0], *rest]
+
+
+def is_sanitized(binary):
+    """Whether BINARY was built with a sanitizer, whose shadow memory and
+    bookkeeping make its memory figures no measure of the program's."""
+    done = subprocess.run(["ldd", str(binary)], capture_output=True, text=True, timeout=DEFAULT_TIMEOUT)
+    return any(f"lib{name}san" in done.stdout for name in ("a", "t", "ub"))
 
 
 def is_root():

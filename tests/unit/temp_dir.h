@@ -1,19 +1,34 @@
 #pragma once
 
+#include <gtest/gtest.h>
+
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <string>
 
 namespace voxquill::testing {
 
 // A folder of its own for a test, removed with everything in it afterwards.
+// One that cannot be made fails the test; its path then names no folder, and
+// nothing is removed.
 class TempDir {
 public:
-    TempDir() {
-        char name[] = "/tmp/voxquill-test-XXXXXX";
-        path_ = ::mkdtemp(name) != nullptr ? name : "/tmp";
+    explicit TempDir(const std::string& parent = "/tmp") : path_(parent + "/voxquill-test-XXXXXX") {
+        std::string name = path_;
+        made_ = ::mkdtemp(name.data()) != nullptr;
+        if (made_) {
+            path_ = name;
+        } else {
+            ADD_FAILURE() << "cannot make a folder in " << parent << ": " << std::strerror(errno);
+        }
     }
-    ~TempDir() { std::system(("rm -rf '" + path_ + "'").c_str()); }
+    ~TempDir() {
+        std::error_code ignored;
+        if (made_) std::filesystem::remove_all(path_, ignored);
+    }
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
 
@@ -27,6 +42,7 @@ public:
 
 private:
     std::string path_;
+    bool made_ = false;
 };
 
 }  // namespace voxquill::testing

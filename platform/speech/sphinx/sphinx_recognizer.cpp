@@ -58,9 +58,23 @@ private:
     std::size_t unreported_ = 0;
 };
 
+// However decoding ends, a writer held up by the request must not wait for
+// it any more.
+class StopTakingAtEnd {
+public:
+    explicit StopTakingAtEnd(LiveAudioRequest& request) : request_(request) {}
+    ~StopTakingAtEnd() { request_.stopTaking(); }
+    StopTakingAtEnd(const StopTakingAtEnd&) = delete;
+    StopTakingAtEnd& operator=(const StopTakingAtEnd&) = delete;
+
+private:
+    LiveAudioRequest& request_;
+};
+
 // Decodes what the request brings until its audio ends, then delivers the
 // final result. With no words at all there is no result to deliver.
 void decodeLive(LiveAudioRequest& request, const LanguageModel& model, EventLoop& queue, const ResultHandler& handler) {
+    const StopTakingAtEnd stopTaking(request);
     DictationDecoder::Created created = DictationDecoder::create(model, DictationDecoder::Source::live);
     if (!created.decoder) return deliverError(queue, handler, created.error);
     DictationDecoder& decoder = *created.decoder;
@@ -72,6 +86,7 @@ void decodeLive(LiveAudioRequest& request, const LanguageModel& model, EventLoop
         for (std::size_t i = 0; i < taken.buffers.size(); ++i) {
             const Samples& buffer = taken.buffers[i];
             if (!decoder.feed(buffer.data(), buffer.size(), error)) return deliverError(queue, handler, error);
+            request.decoded(buffer.size());
             // At the end of the audio the final result follows at once.
             partials.decoded(decoder, buffer.size(), !ended && i + 1 == taken.buffers.size());
         }
@@ -99,7 +114,9 @@ void SphinxRecognizer::recognizeFile(const std::string& path, ResultHandler hand
 void SphinxRecognizer::recognizeLive(std::shared_ptr<LiveAudioRequest> request, ResultHandler handler) {
     EventLoop& queue = deliveryQueue_;
     auto work = [request, model = model_, &queue, handler] { decodeLive(*request, model, queue, handler); };
-    if (!runInBackground(std::move(work))) deliverError(queue, handler, words::noRecognitionThread);
+    if (runInBackground(std::move(work))) return;
+    request->stopTaking();
+    deliverError(queue, handler, words::noRecognitionThread);
 }
 
 }  // namespace voxquill

@@ -42,7 +42,7 @@ TEST_F(Deadlines, LiveModeTimesOutAfterTenMinutesWithTheLastText) {
     auto lastText = std::make_shared<std::string>();
     const auto exited = runToExit([&] {
         live = true;
-        armLiveDeadline(queue, lastText);
+        armLiveDeadline(queue, liveDeadlineSeconds, lastText);
         after(599999);
         *lastText = " so far so good ";  // read when the deadline comes, not when armed
         after(1);
@@ -57,7 +57,7 @@ TEST_F(Deadlines, LiveModeTimesOutWithAnErrorWhenTheTextIsBlank) {
         auto lastText = std::make_shared<std::string>(text);
         const auto exited = runToExit([&] {
             live = true;
-            armLiveDeadline(queue, lastText);
+            armLiveDeadline(queue, liveDeadlineSeconds, lastText);
             after(600000);
         });
         EXPECT_EQ(exited.status, 1);

@@ -7,6 +7,7 @@
 
 #include <fcntl.h>
 #include <unistd.h>
+#include <cstdlib>
 
 namespace voxquill {
 namespace {
@@ -118,6 +119,35 @@ TEST(Finish, WritesTheOutcomeAndExits) {
     EXPECT_EQ(exited.status, 0);
     EXPECT_EQ(exited.out, "spoken words\n");
     EXPECT_EQ(exited.err, "");
+}
+
+void sayTheExitHandlersRan() {
+    const char said[] = "exit handlers ran\n";
+    (void)::write(STDERR_FILENO, said, sizeof said - 1);
+}
+
+TEST(Finish, EndsTheProcessWithoutExitHandlersKeepingItsStatus) {
+    // Decoder threads may still be running inside the engine: nothing of the
+    // process may be torn down under them.
+    struct Case {
+        bool liveMode;
+        int code;
+        const char* text;
+        const char* out;
+        int status;
+    };
+    for (const Case& c : {Case{true, 1, "so far", "{\"k\":\"f\",\"t\":\"so far\"}\n", 1}, Case{true, 0, "", "", 0},
+                          Case{false, 1, "words", "words\n", 0}}) {
+        const auto exited = runToExit([&c] {
+            live = c.liveMode;
+            finished = false;
+            std::atexit(sayTheExitHandlersRan);
+            finish(c.code, none, std::string(c.text));
+        });
+        EXPECT_EQ(exited.status, c.status) << c.text;
+        EXPECT_EQ(exited.out, c.out) << c.text;
+        EXPECT_EQ(exited.err, "") << c.text;
+    }
 }
 
 TEST(Finish, OnlyTheFirstCallCounts) {

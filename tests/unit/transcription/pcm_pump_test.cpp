@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <unistd.h>
+#include <atomic>
+#include <cstdint>
 #include <cstring>
 #include <thread>
 
@@ -21,13 +23,16 @@ struct Received {
     bool ended = false;
 };
 
-Received drain(LiveAudioRequest& request) {
+// Takes and decodes, as the recognizer does, until the end of the audio or
+// until `bytes` have come.
+Received drain(LiveAudioRequest& request, std::size_t bytes = SIZE_MAX) {
     Received received;
-    while (!received.ended) {
+    while (!received.ended && received.bytes.size() < bytes) {
         auto taken = request.waitForAudio();
         for (const auto& buffer : taken.buffers) {
             received.bytes.append(reinterpret_cast<const char*>(buffer.data()), buffer.size() * 2);
             ++received.buffers;
+            request.decoded(buffer.size());
         }
         received.ended = taken.ended;
     }
@@ -106,6 +111,37 @@ TEST_F(Pump, ReadsAtMostAChunkAtATime) {
     const auto received = drain(*request);
     EXPECT_EQ(received.bytes, bytes);
     EXPECT_GE(received.buffers, 3u);
+}
+
+TEST_F(Pump, AWriterFasterThanTheDecoderIsHeldUpInItsWrite) {
+    const std::string bytes = someBytes(10 * 2 * recognizerSampleRate);  // ten seconds of audio
+    int fds[2];
+    ASSERT_EQ(::pipe(fds), 0);
+    std::atomic<bool> allWritten{false};
+    std::thread writer([&, fd = fds[1]] {
+        for (std::size_t at = 0; at < bytes.size();) {
+            const ssize_t put = ::write(fd, bytes.data() + at, bytes.size() - at);
+            ASSERT_GT(put, 0);
+            at += static_cast<std::size_t>(put);
+        }
+        ::close(fd);
+        allWritten = true;
+    });
+    auto request = std::make_shared<LiveAudioRequest>();
+    std::thread pump([&, fd = fds[0]] { pumpPcm(queue, fd, stopped, request, lastText); });
+    // With no decoding the pump takes the bound and a chunk, the pipe holds
+    // what it holds, and the rest waits in the writer.
+    for (int i = 0; i < 20; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    EXPECT_FALSE(allWritten);
+    EXPECT_EQ(queue.runDueTasks(), 0) << "the input must not end before all of it was read";
+
+    Received received = drain(*request, bytes.size());
+    writer.join();
+    pump.join();
+    EXPECT_EQ(received.bytes, bytes);
+    queue.runDueTasks();  // endInput
+    EXPECT_TRUE(request->waitForAudio().ended);
+    EXPECT_TRUE(*stopped);
 }
 
 TEST_F(Pump, AWriterThatWritesNothingEndsTheInputAtOnce) {

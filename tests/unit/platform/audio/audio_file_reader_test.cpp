@@ -1,11 +1,14 @@
 #include "platform/audio/audio_file_reader.h"
 
+#include "close_audit.h"
 #include "temp_dir.h"
 
 #include <gtest/gtest.h>
 #include <sndfile.h>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <cmath>
 
 namespace voxquill {
@@ -120,6 +123,27 @@ TEST(AudioFileReader, NamesTheFileAndTheReasonItCannotBeRead) {
     EXPECT_EQ(readAll(text).error, text + ": not an audio file in a format this program reads");
     EXPECT_NE(readAll(empty).error.find(empty + ": "), std::string::npos);
     EXPECT_EQ(readAll(oddName).error.find('\n'), std::string::npos);
+}
+
+// The lowest descriptor number free now: what the next open would get.
+int lowestFreeDescriptor() {
+    const int fd = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+    ::close(fd);
+    return fd;
+}
+
+TEST(AudioFileReader, ClosesItsDescriptorOnceWhateverTheOutcome) {
+    TempDir dir;
+    const std::string good = writeTone(dir, "tone.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 16000, 1, 2000);
+    const std::string text = dir.write("notes.wav", "these are not the samples you are looking for\n");
+    const std::string slow = writeTone(dir, "slow.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 1000, 1, 1000);
+    for (const std::string& path : {good, text, slow}) {
+        const int free = lowestFreeDescriptor();
+        const int badCloses = testing::closesOfNoDescriptor();
+        readAll(path);
+        EXPECT_EQ(testing::closesOfNoDescriptor(), badCloses) << path << ": closed twice";
+        EXPECT_EQ(lowestFreeDescriptor(), free) << path << ": left open";
+    }
 }
 
 TEST(AudioFileReader, RefusesRatesAndChannelCountsItCannotServe) {

@@ -2,22 +2,51 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <thread>
 
 namespace voxquill {
 namespace {
 
+// Gives a thread that should be waiting every chance to run on instead.
+void letOthersRun() {
+    for (int i = 0; i < 20; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+}
+
+// An append on a thread of its own, which may wait.
+struct Appender {
+    Appender(LiveAudioRequest& request, Samples buffer)
+        : thread([this, &request, buffer = std::move(buffer)]() mutable {
+              request.append(std::move(buffer));
+              returned = true;
+          }) {}
+    ~Appender() {
+        if (thread.joinable()) thread.join();
+    }
+
+    std::atomic<bool> returned{false};
+    std::thread thread;
+};
+
 TEST(LiveAudioRequest, HandsOverEveryBufferInOrderAcrossThreads) {
+    // Far more audio than the request holds: the producer is held up again
+    // and again, and nothing is lost or reordered.
     LiveAudioRequest request;
-    constexpr int buffers = 2000;
+    constexpr int buffers = 400;
+    constexpr std::size_t samples = 4096;
     std::thread producer([&] {
-        for (int i = 0; i < buffers; ++i) request.append(Samples{static_cast<std::int16_t>(i)});
+        for (int i = 0; i < buffers; ++i) request.append(Samples(samples, static_cast<std::int16_t>(i)));
         request.endAudio();
     });
     std::vector<std::int16_t> seen;
     for (bool ended = false; !ended;) {
         auto taken = request.waitForAudio();
-        for (const auto& buffer : taken.buffers) seen.push_back(buffer.at(0));
+        for (const auto& buffer : taken.buffers) {
+            ASSERT_EQ(buffer.size(), samples);
+            seen.push_back(buffer.front());
+            request.decoded(buffer.size());
+        }
         ended = taken.ended;
     }
     producer.join();
@@ -34,6 +63,50 @@ TEST(LiveAudioRequest, KeepsAudioAppendedBeforeAnyoneWaits) {
     EXPECT_TRUE(taken.ended);
     ASSERT_EQ(taken.buffers.size(), 2u);
     EXPECT_EQ(taken.buffers[0].size(), 4096u);
+}
+
+TEST(LiveAudioRequest, AnAppendWaitsWhileTheDecoderIsTooFarBehind) {
+    LiveAudioRequest request;
+    // Before the decoder is ready, what is appended counts as behind too.
+    request.append(Samples(mostSamplesBehind - 1, 1));
+    request.append(Samples(4096, 2));  // still under the bound when appended
+    Appender third(request, Samples(4096, 3));
+    letOthersRun();
+    EXPECT_FALSE(third.returned);
+
+    // Taken is not decoded: the decoder is as far behind as before.
+    auto taken = request.waitForAudio();
+    ASSERT_EQ(taken.buffers.size(), 2u);
+    letOthersRun();
+    EXPECT_FALSE(third.returned);
+
+    // The decoder is the whole bound behind until one more sample is decoded.
+    request.decoded(4095);
+    letOthersRun();
+    EXPECT_FALSE(third.returned);
+    request.decoded(1);
+    third.thread.join();
+    EXPECT_TRUE(third.returned);
+    taken = request.waitForAudio();
+    ASSERT_EQ(taken.buffers.size(), 1u);
+    EXPECT_EQ(taken.buffers[0], Samples(4096, 3));
+}
+
+TEST(LiveAudioRequest, ADecoderThatStopsReleasesTheWaitingAppendAndDropsAudio) {
+    LiveAudioRequest request;
+    request.append(Samples(mostSamplesBehind, 1));
+    Appender waiting(request, Samples(4096, 2));
+    letOthersRun();
+    EXPECT_FALSE(waiting.returned);
+    request.stopTaking();
+    waiting.thread.join();
+    EXPECT_TRUE(waiting.returned);
+    // Whatever comes later goes nowhere, and never waits.
+    for (int i = 0; i < 100; ++i) request.append(Samples(mostSamplesBehind, 3));
+    request.endAudio();
+    const auto taken = request.waitForAudio();
+    EXPECT_TRUE(taken.ended);
+    EXPECT_TRUE(taken.buffers.empty());
 }
 
 }  // namespace
