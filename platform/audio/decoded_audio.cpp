@@ -8,6 +8,7 @@ extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
 #include <libavutil/log.h>
+#include <libavutil/mem.h>
 }
 
 #include <cerrno>
@@ -30,9 +31,11 @@ void silenceLibraryLog() {
     std::call_once(once, [] { av_log_set_level(AV_LOG_QUIET); });
 }
 
-// A recording is one file: a playlist or a list of files would have the
-// demuxer open others, even addresses on the network.
-int refuseOtherFiles(AVFormatContext*, AVIOContext**, const char*, int, AVDictionary**) {
+// A recording is one file: a playlist, a list of files or a session
+// description would have the demuxer open others, even addresses on the
+// network. It is refused them, and what it asked for is no recording.
+int refuseOtherFiles(AVFormatContext* format, AVIOContext**, const char*, int, AVDictionary**) {
+    *static_cast<bool*>(format->opaque) = true;
     return AVERROR(EPERM);
 }
 
@@ -74,9 +77,11 @@ DecodedAudio::~DecodedAudio() {
     avformat_close_input(&format_);
 }
 
-std::string DecodedAudio::failure(int error, const std::string& otherwise) const {
+// The reason a step failed: the system's, when the disk failed, or else
+// `otherwise`.
+std::string DecodedAudio::failure(const std::string& otherwise) const {
     if (io_->systemError() != 0) return std::strerror(io_->systemError());
-    if (error == AVERROR(ENOMEM)) return std::strerror(ENOMEM);
+    if (wantedOtherFiles_) return words::notAudio;
     return otherwise;
 }
 
@@ -85,16 +90,23 @@ std::string DecodedAudio::failure(int error, const std::string& otherwise) const
 std::string DecodedAudio::openContainer() {
     const AVInputFormat* container = nullptr;
     const int probed = av_probe_input_buffer2(io_->context(), &container, "", nullptr, 0, 0);
-    if (probed < 0 || container == nullptr) return failure(probed, words::notAudio);
+    if (probed < 0 || container == nullptr) return failure(words::notAudio);
     format_ = avformat_alloc_context();
     if (format_ == nullptr) return std::strerror(ENOMEM);
+    // Ours to free, even should the context be closed before it is opened.
     format_->pb = io_->context();
+    format_->flags |= AVFMT_FLAG_CUSTOM_IO;
     format_->io_open = refuseOtherFiles;
+    format_->opaque = &wantedOtherFiles_;
+    // Some demuxers open addresses themselves rather than through io_open:
+    // the list of protocols they may use names none.
+    format_->protocol_whitelist = av_strdup("none");
+    if (format_->protocol_whitelist == nullptr) return std::strerror(ENOMEM);
     // On failure the context is freed and format_ set to null.
     const int opened = avformat_open_input(&format_, "", container, nullptr);
-    if (opened < 0) return failure(opened, isDamage(opened) ? words::damaged : words::notAudio);
+    if (opened < 0) return failure(isDamage(opened) ? words::damaged : words::notAudio);
     const int found = avformat_find_stream_info(format_, nullptr);
-    if (found < 0) return failure(found, isDamage(found) ? words::damaged : words::notAudio);
+    if (found < 0) return failure(isDamage(found) ? words::damaged : words::notAudio);
     for (unsigned i = 0; i < format_->nb_streams; ++i) {
         AVStream& stream = *format_->streams[i];
         if (stream_ < 0 && stream.codecpar->codec_type == AVMEDIA_TYPE_AUDIO) {
@@ -117,10 +129,10 @@ std::string DecodedAudio::openDecoder() {
     packet_ = av_packet_alloc();
     if (decoder_ == nullptr || frame_ == nullptr || packet_ == nullptr) return std::strerror(ENOMEM);
     const int copied = avcodec_parameters_to_context(decoder_, &parameters);
-    if (copied < 0) return failure(copied, unsupportedCodec(parameters.codec_id));
+    if (copied < 0) return failure(unsupportedCodec(parameters.codec_id));
     // One thread, the library's default: audio decodes far faster than speech.
     const int opened = avcodec_open2(decoder_, codec, nullptr);
-    if (opened < 0) return failure(opened, isDamage(opened) ? words::damaged : unsupportedCodec(parameters.codec_id));
+    if (opened < 0) return failure(isDamage(opened) ? words::damaged : unsupportedCodec(parameters.codec_id));
     return "";
 }
 
@@ -176,7 +188,7 @@ bool DecodedAudio::feed(std::string& reason) {
             flushed_ = true;
             const int flushing = avcodec_send_packet(decoder_, nullptr);
             if (flushing < 0 && flushing != AVERROR_EOF) {
-                reason = failure(flushing, words::damaged);
+                reason = failure(words::damaged);
                 return false;
             }
             return true;
@@ -189,10 +201,6 @@ bool DecodedAudio::feed(std::string& reason) {
     if (sent == AVERROR(EAGAIN)) return true;
     av_packet_unref(packet_);
     packetPending_ = false;
-    if (sent == AVERROR(ENOMEM)) {
-        reason = std::strerror(ENOMEM);
-        return false;
-    }
     if (sent < 0) skippedAny_ = true;
     return true;
 }

@@ -50,7 +50,7 @@ private:
     std::string openDecoder();
     bool feed(std::string& reason);
     bool take(MonoPiece& piece, std::string& reason);
-    std::string failure(int error, const std::string& otherwise) const;
+    std::string failure(const std::string& otherwise) const;
 
     std::unique_ptr<DescriptorIo> io_;
     AVFormatContext* format_ = nullptr;
@@ -63,6 +63,7 @@ private:
     bool decodedAny_ = false;
     bool skippedAny_ = false;
     bool cutShort_ = false;
+    bool wantedOtherFiles_ = false;
 };
 
 struct DecodedAudio::Opened {
