@@ -26,35 +26,28 @@ int openRetrying(const std::string& path, int flags) {
     return fd;
 }
 
-// A regular file opened without O_NONBLOCK, so reads wait as usual.
-RecordingInput regularFile(int fd) {
+// Reads wait as usual, whatever the descriptor was opened with.
+RecordingInput blocking(int fd, bool seekable) {
     const int flags = ::fcntl(fd, F_GETFL);
     if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) return refused(fd, std::strerror(errno));
-    return {fd, true, ""};
-}
-
-// The same pipe opened again, blocking: a named pipe's open waits for its
-// writer, as any reader's would (the caller runs off the main queue), and
-// reads then wait for data instead of finding none.
-RecordingInput pipeStream(int fd) {
-    const int waiting = openRetrying("/proc/self/fd/" + std::to_string(fd), O_RDONLY);
-    const int error = errno;
-    ::close(fd);
-    if (waiting < 0) return refused(-1, std::strerror(error));
-    return {waiting, false, ""};
+    return {fd, seekable, ""};
 }
 
 }  // namespace
 
 RecordingInput openRecording(const std::string& path) {
-    // Opened without blocking first, so that what the path names is known
-    // before a named pipe is waited on and a device is never read.
-    const int fd = openRetrying(path, O_RDONLY | O_NONBLOCK);
+    // A named pipe is opened as any reader opens one, waiting for its writer
+    // (the caller runs off the main queue); whatever else the path names is
+    // opened without blocking, so that no device is ever waited on. Opened
+    // once: a writer may write it all and close at any moment.
+    struct stat named {};
+    const bool pipe = ::stat(path.c_str(), &named) == 0 && S_ISFIFO(named.st_mode);
+    const int fd = openRetrying(path, pipe ? O_RDONLY : O_RDONLY | O_NONBLOCK);
     if (fd < 0) return refused(-1, std::strerror(errno));
     struct stat info {};
     if (::fstat(fd, &info) != 0) return refused(fd, std::strerror(errno));
-    if (S_ISREG(info.st_mode)) return regularFile(fd);
-    if (S_ISFIFO(info.st_mode)) return pipeStream(fd);
+    if (S_ISREG(info.st_mode)) return blocking(fd, true);
+    if (S_ISFIFO(info.st_mode)) return blocking(fd, false);
     if (S_ISDIR(info.st_mode)) return refused(fd, std::strerror(EISDIR));
     return refused(fd, words::notFileOrPipe);
 }

@@ -18,6 +18,7 @@ import signal
 import struct
 import subprocess
 import sys
+import threading
 import time
 import unittest
 from dataclasses import dataclass
@@ -175,6 +176,22 @@ def session_description(audio):
                              b"m=audio 5004 RTP/AVP 0\n")
 
 
+def written_into_fifo(name, make):
+    """A named pipe NAME whose writer, once the reader opens it, writes the
+    file MAKE makes at once and leaves."""
+    def make_fifo(audio):
+        data = make(audio).read_bytes()
+        fifo = support.make_fifo(audio.path, name)
+
+        def write():
+            with open(fifo, "wb") as pipe:
+                pipe.write(data)
+
+        threading.Thread(target=write, daemon=True).start()
+        return fifo
+    return make_fifo
+
+
 def piped(make):
     """Standard input a pipe carrying the bytes of the file MAKE makes."""
     return lambda audio: make(audio).read_bytes()
@@ -316,6 +333,11 @@ FILE_DECODED = [
     FileRow("an MP4 cut off half-way, its index first", cut(MP4_INDEX_FIRST, 0.5), Close(0.8)),
     FileRow("a WAV through a pipe, its header claiming 4 GiB", lambda audio: "/dev/stdin", Same(),
             stdin=lambda audio: wav(claimed=0xFFFFFFF0)),
+    # Small enough for the pipe to hold: the writer is gone before the
+    # program reads a byte, and what it wrote is there all the same.
+    FileRow("a named pipe whose writer writes half a second and leaves at once",
+            written_into_fifo("short.wav", tone_free("half-second.wav", 16000, 1, 0.5)), Silent(),
+            binary=short_deadline),
     FileRow("64 channels", converted("64ch.wav", "-c", 64), Same()),
     FileRow("8-bit unsigned samples", converted("pcm8.wav", "-b", 8, "-e", "unsigned-integer"), Close(LOSSY_BOUND)),
     FileRow("mu-law samples", converted("mu-law.wav", "-e", "mu-law"), Close(LOSSY_BOUND)),

@@ -181,7 +181,7 @@ class RecordedSpeech(Case):
 
 
 class AudioFormats(Case):
-    """The same speech in any layout libsndfile reads gives the same words.
+    """The same speech in any sound-file layout gives the same words.
     (24-bit, 32-bit float, 8-bit, mu-law and AIFF are rows of the bad-input
     table, bad_input_test.py.)"""
 
