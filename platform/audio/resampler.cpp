@@ -53,6 +53,8 @@ bool Resampler::drain(std::vector<float>& out, std::string& reason) {
     }
     soxr_delete(soxr_);
     soxr_ = nullptr;
+    // What comes next, at any rate, starts a resampler of its own.
+    rate_ = 0;
     return true;
 }
 

@@ -53,6 +53,17 @@ TEST(Resampler, KeepsEveryStretchWhenTheRateChangesPartWay) {
     }
 }
 
+TEST(Resampler, ResamplesWhatComesAfterADrain) {
+    Resampler resampler;
+    std::vector<float> out;
+    std::string reason;
+    feed(resampler, tone(44100, 1), 44100, out);
+    ASSERT_TRUE(resampler.drain(out, reason));
+    feed(resampler, tone(44100, 1), 44100, out);
+    ASSERT_TRUE(resampler.drain(out, reason));
+    EXPECT_NEAR(static_cast<double>(out.size()), 2 * 16000.0, 64.0);
+}
+
 TEST(Resampler, RefusesARateItCannotConvert) {
     Resampler resampler;
     std::vector<float> out;
