@@ -16,8 +16,8 @@ void liveTimeout(const std::string& lastText) {
     finish(1, words::timeout, lastText.empty() ? std::nullopt : std::optional<std::string>(lastText));
 }
 
-void armFileDeadline(EventLoop& queue) {
-    queue.postAfter(fileDeadlineSeconds, fileTimeout);
+void armFileDeadline(EventLoop& queue, double seconds) {
+    queue.postAfter(seconds, fileTimeout);
 }
 
 void armLiveDeadline(EventLoop& queue, double seconds, std::shared_ptr<const std::string> lastText) {

@@ -13,9 +13,9 @@ constexpr double liveDeadlineSeconds = 600.0;
 void fileTimeout();
 void liveTimeout(const std::string& lastText);
 
-// Posts the mode's deadline; nothing cancels it. Live mode's is
-// liveDeadlineSeconds but in a test build of the program.
-void armFileDeadline(EventLoop& queue);
+// Posts the mode's deadline; nothing cancels it. The seconds are the mode's
+// own but in a test build of the program, whose deadlines come sooner.
+void armFileDeadline(EventLoop& queue, double seconds);
 void armLiveDeadline(EventLoop& queue, double seconds, std::shared_ptr<const std::string> lastText);
 
 }  // namespace voxquill

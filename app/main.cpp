@@ -16,6 +16,7 @@
 #include <unistd.h>
 #include <cstdlib>
 
+
 namespace {
 
 using namespace voxquill;
@@ -33,7 +34,12 @@ std::vector<std::string> modelFolders() {
 }
 
 // A test build of the program runs out of time sooner, so a test can see a
-// live run end at its deadline.
+// run end at its deadline.
+#ifdef VOXQUILL_FILE_DEADLINE_SECONDS
+constexpr double fileDeadline = VOXQUILL_FILE_DEADLINE_SECONDS;
+#else
+constexpr double fileDeadline = fileDeadlineSeconds;
+#endif
 #ifdef VOXQUILL_TEST_LIVE_DEADLINE_SECONDS
 constexpr double liveDeadline = VOXQUILL_TEST_LIVE_DEADLINE_SECONDS;
 #else
@@ -46,7 +52,7 @@ SpeechService& speechService() {
 }
 
 void startFileMode(const Invocation& invocation) {
-    armFileDeadline(mainQueue());
+    armFileDeadline(mainQueue(), fileDeadline);
     authorize(speechService(), mainQueue(), startFile(invocation.path));
 }
 

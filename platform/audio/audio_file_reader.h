@@ -3,44 +3,46 @@
 #include "platform/audio/samples.h"
 
 #include <memory>
+#include <optional>
 #include <string>
-#include <vector>
-
-struct sf_private_tag;
-struct soxr;
 
 namespace voxquill {
 
-// Streams an audio file, in any format libsndfile reads, as 16 kHz mono
-// 16-bit samples: channels are mixed down and other rates resampled, a piece
-// at a time, so memory does not grow with the file.
+class DecodedAudio;
+class Resampler;
+
+// Streams a recording, in any container and codec FFmpeg reads, from a
+// regular file or a pipe, as 16 kHz mono 16-bit samples: the first audio
+// stream is decoded, its channels mixed down and its rate converted a piece
+// at a time, so memory does not grow with the recording.
 class AudioFileReader {
 public:
     struct Opened;
 
-    // Opens the file; on failure, a one-line reason that names the file.
+    // Opens the recording; on failure, a one-line reason that names it. A
+    // named pipe is waited on until a writer opens it.
     static Opened open(const std::string& path);
 
     ~AudioFileReader();
     AudioFileReader(const AudioFileReader&) = delete;
     AudioFileReader& operator=(const AudioFileReader&) = delete;
 
-    // Replaces `samples` with the next piece; empty at the end of the file.
-    // False, with `error` set, when the file cannot be read further.
+    // How long the recording is when its container says so. Absent for a
+    // pipe, whose length no one knows beforehand, and for a container that
+    // does not say: what depends on the length should take it as long.
+    std::optional<double> durationSeconds() const;
+
+    // Replaces `samples` with the next piece; empty at the end of the recording.
+    // False, with `error` set, when it cannot be read further.
     bool read(Samples& samples, std::string& error);
 
 private:
-    AudioFileReader(std::string path, sf_private_tag* file, int channels, int sampleRate);
-    bool readMono(std::vector<float>& mono, std::string& error);
-    bool resample(const std::vector<float>& mono, std::vector<float>& out, std::string& error);
+    AudioFileReader(std::string path, std::unique_ptr<DecodedAudio> audio);
 
     std::string path_;
-    sf_private_tag* file_;
-    int channels_;
-    double outPerIn_;
-    soxr* resampler_ = nullptr;
-    bool drained_ = false;
-    std::vector<float> frames_;
+    std::unique_ptr<DecodedAudio> audio_;
+    std::unique_ptr<Resampler> resampler_;
+    bool ended_ = false;
 };
 
 struct AudioFileReader::Opened {

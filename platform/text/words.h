@@ -6,7 +6,7 @@
 namespace voxquill::words {
 
 inline constexpr const char* usage =
-    "usage: voxquill <wav-file> [locale]\n"
+    "usage: voxquill <audio-file> [locale]\n"
     "       voxquill --live <pcm-fifo> [locale]\n";
 
 inline constexpr const char* missingUsageDescription = "missing-usage-description";
@@ -22,7 +22,11 @@ inline constexpr const char* noRecognitionThread = "cannot start speech recognit
 
 // Why a recording cannot be read; each follows "PATH: ".
 inline constexpr const char* notAudio = "not an audio file in a format this program reads";
-inline constexpr const char* notRegularFile = "not a regular file";
+inline constexpr const char* notFileOrPipe = "not a regular file or a pipe";
+inline constexpr const char* damaged = "damaged or incomplete file";
+inline constexpr const char* needsFile = "cannot be read from a pipe; give the file's path instead";
+inline constexpr const char* noAudioStream = "no audio stream";
+inline constexpr const char* unsupportedCodec = "unsupported audio codec: ";      // then its name
 inline constexpr const char* unsupportedRate = "unsupported sample rate ";        // then "N Hz"
 inline constexpr const char* unsupportedChannels = "unsupported channel count ";  // then N
 inline constexpr const char* cannotResampleFrom = "cannot resample from ";        // then "N Hz"

@@ -18,6 +18,7 @@ import signal
 import struct
 import subprocess
 import sys
+import threading
 import time
 import unittest
 from dataclasses import dataclass
@@ -28,12 +29,15 @@ sys.path.insert(0, str(Path(__file__).resolve().parent))
 import live_run  # noqa: E402
 import support  # noqa: E402
 
-BINARIES, UNITTEST_ARGV = support.binary_arguments()
+BINARIES, UNITTEST_ARGV = support.binary_arguments(options=("--voxquill", "--short-deadline"))
 
 CLIP = support.LIBRIVOX / "sense_and_sensibility_01_austen_64kb-0880.wav"
 CLIP_HEADER_BYTES = 44  # a canonical WAV header: its samples follow at once
 
 NOT_AUDIO = "not an audio file in a format this program reads"
+NOT_FILE_OR_PIPE = "not a regular file or a pipe"
+DAMAGED = "damaged or incomplete file"
+NO_AUDIO_STREAM = "no audio stream"
 MISSING = "No such file or directory"
 LOSSY_BOUND = 0.4  # word error rate against the clip's own transcript
 
@@ -46,6 +50,13 @@ LIVE_BOUND = 3 + 57
 
 def voxquill():
     return BINARIES.voxquill
+
+
+def short_deadline():
+    """The program built with a 3-second file deadline."""
+    if BINARIES.short_deadline is None:
+        raise unittest.SkipTest("--short-deadline not given")
+    return BINARIES.short_deadline
 
 
 # ---------------------------------------------------------------- file inputs
@@ -118,6 +129,74 @@ def random_bytes(count):
     return random.Random(20240601).randbytes(count)
 
 
+def encoded(name, *options):
+    return lambda audio: audio.encode(CLIP, name, *options)
+
+
+def video_only(name):
+    return lambda audio: audio.ffmpeg(name, "-f", "lavfi", "-i", "testsrc=size=64x48:rate=5", "-t", 2,
+                                      "-c:v", "libx264", "{out}")
+
+
+def image(name):
+    return lambda audio: audio.ffmpeg(name, "-f", "lavfi", "-i", "testsrc=size=64x48", "-frames:v", 1, "{out}")
+
+
+def cut(make, keep):
+    """The file MAKE makes, cut to its first KEEP (a fraction) of bytes."""
+    def make_cut(audio):
+        whole = make(audio)
+        data = whole.read_bytes()
+        return audio.write_bytes(f"cut-{whole.name}", data[:int(len(data) * keep)])
+    return make_cut
+
+
+# An MP4 as ffmpeg writes it, with its index after the audio; and with it
+# first, as a streaming service would.
+MP4_INDEX_LAST = encoded("index-last.m4a", "-c:a", "aac")
+MP4_INDEX_FIRST = encoded("index-first.m4a", "-c:a", "aac", "-movflags", "+faststart")
+
+
+def forty_seconds_index_last(audio):
+    """Too long for the reader's buffer to hold, so a pipe cannot be read back to the audio."""
+    return audio.encode(audio.sox("forty-seconds.wav", *[CLIP] * 10, "{out}"), "forty-seconds.m4a", "-c:a", "aac")
+
+
+def playlist(audio):
+    return audio.write_bytes("list.m3u8", f"#EXTM3U\n#EXT-X-TARGETDURATION:10\n#EXTINF:10,\n{CLIP}\n"
+                             "#EXTINF:10,\nhttp://127.0.0.1:9/next.ts\n#EXT-X-ENDLIST\n".encode())
+
+
+def list_of_files(audio):
+    return audio.write_bytes("list.ffconcat", f"ffconcat version 1.0\nfile {CLIP}\n".encode())
+
+
+def session_description(audio):
+    return audio.write_bytes("stream.sdp", b"v=0\no=- 0 0 IN IP4 127.0.0.1\ns=x\nc=IN IP4 127.0.0.1\nt=0 0\n"
+                             b"m=audio 5004 RTP/AVP 0\n")
+
+
+def written_into_fifo(name, make):
+    """A named pipe NAME whose writer, once the reader opens it, writes the
+    file MAKE makes at once and leaves."""
+    def make_fifo(audio):
+        data = make(audio).read_bytes()
+        fifo = support.make_fifo(audio.path, name)
+
+        def write():
+            with open(fifo, "wb") as pipe:
+                pipe.write(data)
+
+        threading.Thread(target=write, daemon=True).start()
+        return fifo
+    return make_fifo
+
+
+def piped(make):
+    """Standard input a pipe carrying the bytes of the file MAKE makes."""
+    return lambda audio: make(audio).read_bytes()
+
+
 # ---------------------------------------------------------------- file outcomes
 
 class Fails:
@@ -163,6 +242,14 @@ class Silent:
         case.assertEqual((result.returncode, result.stdout, result.stderr), (0, b"", b""), result.describe())
 
 
+class TimesOut:
+    """Exit 1 with "timeout" alone: the deadline ended a run that was waiting."""
+
+    def check(self, case, result, arg):
+        case.assertEqual((result.returncode, result.stdout, result.stderr), (1, b"", b"timeout\n"),
+                         result.describe())
+
+
 class Lost:
     """Exit 1 and nothing on stderr: the transcript could not be delivered."""
 
@@ -179,6 +266,9 @@ class FileRow:
     in_folder: bool = False  # run from inside the folder: for relative paths
     stdout: str = "pipe"  # "pipe"; "gone": its reader has closed it; "full": /dev/full
     unless_root: bool = False  # root reads anything
+    # Standard input: bytes to write into a pipe, or a path to redirect from.
+    stdin: Optional[Callable] = None
+    binary: Callable = voxquill
 
 
 # Refused before any decoding: the path, what it names, or a header that
@@ -190,10 +280,15 @@ FILE_REFUSED = [
     FileRow("a missing relative path", lambda audio: "absent.wav", Fails(MISSING), in_folder=True),
     FileRow("a dangling symlink", dangling, Fails(MISSING)),
     FileRow("a directory", lambda audio: audio.path, Fails("Is a directory")),
+    # A reader of a named pipe waits for its writer, as `cat` would.
     FileRow("a named pipe nobody writes to", lambda audio: support.make_fifo(audio.path, "nobody-writes.wav"),
-            Fails("not a regular file")),
-    FileRow("/dev/null", lambda audio: "/dev/null", Fails("not a regular file")),
-    FileRow("/dev/zero, which never ends", lambda audio: "/dev/zero", Fails("not a regular file")),
+            TimesOut(), binary=short_deadline),
+    FileRow("/dev/null", lambda audio: "/dev/null", Fails(NOT_FILE_OR_PIPE)),
+    FileRow("/dev/zero, which never ends", lambda audio: "/dev/zero", Fails(NOT_FILE_OR_PIPE)),
+    FileRow("/dev/urandom, which never ends", lambda audio: "/dev/urandom", Fails(NOT_FILE_OR_PIPE)),
+    FileRow("standard input redirected from /dev/null", lambda audio: "/dev/stdin", Fails(NOT_FILE_OR_PIPE),
+            stdin=lambda audio: "/dev/null"),
+    FileRow("an empty pipe", lambda audio: "/dev/stdin", Fails(NOT_AUDIO), stdin=lambda audio: b""),
     FileRow("a file nobody may read", locked, Fails("Permission denied"), unless_root=True),
     FileRow("an empty file", written("empty.wav", b""), Fails(NOT_AUDIO)),
     FileRow("random bytes named .wav", written("noise.wav", lambda: random_bytes(8192)), Fails(NOT_AUDIO)),
@@ -202,23 +297,30 @@ FILE_REFUSED = [
     FileRow("bare samples without a header", written("headerless.wav", lambda: clip_samples()[4096:36864]),
             Fails(NOT_AUDIO)),
     FileRow("a header cut after 4 bytes", head_of_clip(4), Fails(NOT_AUDIO)),
-    FileRow("a header cut after 12 bytes", head_of_clip(12), Fails("Error in WAV file. No 'data' chunk marker")),
-    FileRow("a header cut after 20 bytes", head_of_clip(20),
-            Fails("Error in WAV/W64/RF64 file. Malformed 'fmt ' chunk")),
-    FileRow("a header cut after 36 bytes", head_of_clip(36), Fails("Error in WAV file. No 'data' chunk marker")),
-    FileRow("a sample rate of 0 Hz", written("0hz.wav", lambda: wav(rate=0)),
-            Fails("Internal error : SF_INFO struct incomplete")),
-    FileRow("a sample rate of 4294967295 Hz", written("max-hz.wav", lambda: wav(rate=0xFFFFFFFF)),
-            Fails("Internal error : SF_INFO struct incomplete")),
+    FileRow("a header cut after 12 bytes", head_of_clip(12), Fails(NOT_AUDIO)),
+    FileRow("a header cut after 20 bytes", head_of_clip(20), Fails(NOT_AUDIO)),
+    FileRow("a header cut after 36 bytes", head_of_clip(36), Fails(DAMAGED)),
+    FileRow("a sample rate of 0 Hz", written("0hz.wav", lambda: wav(rate=0)), Fails(DAMAGED)),
+    FileRow("a sample rate of 4294967295 Hz", written("max-hz.wav", lambda: wav(rate=0xFFFFFFFF)), Fails(DAMAGED)),
     FileRow("a sample rate of 2 GHz", written("2ghz.wav", lambda: wav(rate=2_000_000_000)),
             Fails("unsupported sample rate 2000000000 Hz")),
     FileRow("a sample rate of 800 kHz", tone_free("800khz.wav", 800000, 1, 0.2),
             Fails("unsupported sample rate 800000 Hz")),
     FileRow("a sample rate of 2 kHz", tone_free("2khz.wav", 2000, 1, 0.2), Fails("unsupported sample rate 2000 Hz")),
-    FileRow("zero channels", written("0ch.wav", lambda: wav(channels=0)), Fails("Channel count is zero")),
+    FileRow("zero channels", written("0ch.wav", lambda: wav(channels=0)), Fails("unsupported channel count 0")),
     FileRow("300 channels", tone_free("300ch.wav", 8000, 300, 0.2), Fails("unsupported channel count 300")),
     FileRow("65535 channels", written("65535ch.wav", lambda: wav(channels=65535)),
-            Fails("Too many channels specified")),
+            Fails("unsupported channel count 65535")),
+    FileRow("random bytes named .m4a", written("noise.m4a", lambda: random_bytes(8192)), Fails(NOT_AUDIO)),
+    FileRow("a video without sound", video_only("silent-film.mp4"), Fails(NO_AUDIO_STREAM)),
+    FileRow("an image", image("picture.png"), Fails(NO_AUDIO_STREAM)),
+    FileRow("an MP4 cut off before its index", cut(MP4_INDEX_LAST, 0.5), Fails(DAMAGED)),
+    FileRow("an MP4 through a pipe, its index after the audio", lambda audio: "/dev/stdin",
+            Fails("cannot be read from a pipe; give the file's path instead"), stdin=piped(forty_seconds_index_last)),
+    # Files that would have the reader open others, or the network.
+    FileRow("a playlist naming the clip and an address", playlist, Fails(NOT_AUDIO)),
+    FileRow("a list of files naming the clip", list_of_files, Fails(NOT_AUDIO)),
+    FileRow("a session description naming a network stream", session_description, Fails(DAMAGED)),
 ]
 
 # Read and decoded: what is there is transcribed, whatever the layout.
@@ -228,6 +330,14 @@ FILE_DECODED = [
     # Half the words are missing, so the bound is wide.
     FileRow("data cut off half-way", written("cut-short.wav", lambda: CLIP.read_bytes()[:CLIP.stat().st_size // 2]),
             Close(0.8)),
+    FileRow("an MP4 cut off half-way, its index first", cut(MP4_INDEX_FIRST, 0.5), Close(0.8)),
+    FileRow("a WAV through a pipe, its header claiming 4 GiB", lambda audio: "/dev/stdin", Same(),
+            stdin=lambda audio: wav(claimed=0xFFFFFFF0)),
+    # Small enough for the pipe to hold: the writer is gone before the
+    # program reads a byte, and what it wrote is there all the same.
+    FileRow("a named pipe whose writer writes half a second and leaves at once",
+            written_into_fifo("short.wav", tone_free("half-second.wav", 16000, 1, 0.5)), Silent(),
+            binary=short_deadline),
     FileRow("64 channels", converted("64ch.wav", "-c", 64), Same()),
     FileRow("8-bit unsigned samples", converted("pcm8.wav", "-b", 8, "-e", "unsigned-integer"), Close(LOSSY_BOUND)),
     FileRow("mu-law samples", converted("mu-law.wav", "-e", "mu-law"), Close(LOSSY_BOUND)),
@@ -272,15 +382,22 @@ FILE_OUTPUT = [
 def run_file_row(row, audio):
     arg = row.make(audio)
     cwd = audio.path if row.in_folder else None
+    argv = [row.binary(), arg]
+    if row.stdin:
+        source = row.stdin(audio)
+        if isinstance(source, bytes):
+            return arg, support.run_piped(argv, source, timeout=row.bound, cwd=cwd)
+        with open(source, "rb") as redirected:
+            return arg, support.run(argv, timeout=row.bound, cwd=cwd, stdin=redirected)
     if row.stdout == "pipe":
-        return arg, support.run([voxquill(), arg], timeout=row.bound, cwd=cwd)
+        return arg, support.run(argv, timeout=row.bound, cwd=cwd)
     if row.stdout == "full":
         with open("/dev/full", "wb") as full:
-            return arg, support.run([voxquill(), arg], timeout=row.bound, cwd=cwd, stdout=full)
+            return arg, support.run(argv, timeout=row.bound, cwd=cwd, stdout=full)
     reader, writer = os.pipe()
     os.close(reader)
     try:
-        return arg, support.run([voxquill(), arg], timeout=row.bound, cwd=cwd, stdout=writer)
+        return arg, support.run(argv, timeout=row.bound, cwd=cwd, stdout=writer)
     finally:
         os.close(writer)
 
@@ -290,7 +407,7 @@ class FileCase(unittest.TestCase):
 
     @classmethod
     def setUpClass(cls):
-        support.require_tools("sox")
+        support.require_tools("sox", "ffmpeg")
         cls.audio = support.AudioDir()
 
     def reference(self):

@@ -14,6 +14,7 @@ import signal
 import subprocess
 import sys
 import tempfile
+import threading
 import time
 import unittest
 from dataclasses import dataclass
@@ -27,7 +28,7 @@ LIBRIVOX = TESTDATA / "librivox"
 CARDS = TESTDATA / "cards"
 MODEL = Path("/usr/share/pocketsphinx/model/en-us")
 
-USAGE = (b"usage: voxquill <wav-file> [locale]\n"
+USAGE = (b"usage: voxquill <audio-file> [locale]\n"
          b"       voxquill --live <pcm-fifo> [locale]\n")
 
 
@@ -277,6 +278,26 @@ class AudioDir:
             raise RuntimeError(f"sox failed: {' '.join(argv)}: {done.stderr.decode(errors='replace')}")
         return out
 
+    def ffmpeg(self, name, *args):
+        """Runs ffmpeg with ARGS, writing NAME here; ARGS use "{out}" for the output."""
+        out = self.file(name)
+        if "{out}" not in " ".join(map(str, args)):
+            raise ValueError("ffmpeg arguments must place {out}")
+        argv = ["ffmpeg", "-nostdin", "-v", "error", "-y", *[str(a).replace("{out}", str(out)) for a in args]]
+        done = subprocess.run(argv, stdin=subprocess.DEVNULL, capture_output=True, timeout=DEFAULT_TIMEOUT)
+        if done.returncode != 0:
+            raise RuntimeError(f"ffmpeg failed: {' '.join(argv)}: {done.stderr.decode(errors='replace')}")
+        return out
+
+    def encode(self, source, name, *codec_options):
+        """SOURCE's audio rewritten as NAME with ffmpeg CODEC_OPTIONS (e.g. -c:a aac)."""
+        return self.ffmpeg(name, "-i", source, *codec_options, "{out}")
+
+    def with_video(self, source, name, *codec_options):
+        """SOURCE's audio in NAME beside a moving test picture (a video's soundtrack)."""
+        return self.ffmpeg(name, "-f", "lavfi", "-i", "testsrc=size=64x48:rate=5", "-i", source, "-shortest",
+                           "-c:v", "libx264", *codec_options, "{out}")
+
     def convert(self, source, name, *format_options, effects=()):
         """SOURCE rewritten as NAME with sox output FORMAT_OPTIONS (e.g. -r 8000 -c 2)."""
         return self.sox(name, source, *format_options, "{out}", *effects)
@@ -300,6 +321,27 @@ class AudioDir:
         path = self.file(name)
         path.write_bytes(data)
         return path
+
+
+def run_piped(argv, data, timeout=DEFAULT_TIMEOUT, **kwargs):
+    """Runs ARGV with DATA written into a pipe on its standard input, as
+    `producer | voxquill /dev/stdin` would; the writer stops at a broken pipe."""
+    reader, writer = os.pipe()
+
+    def feed():
+        with open(writer, "wb") as pipe:
+            try:
+                pipe.write(data)
+            except BrokenPipeError:
+                pass
+
+    thread = threading.Thread(target=feed, daemon=True)
+    thread.start()
+    try:
+        return run(argv, timeout=timeout, stdin=reader, **kwargs)
+    finally:
+        os.close(reader)
+        thread.join(timeout=DEFAULT_TIMEOUT)
 
 
 def duration_seconds(path):

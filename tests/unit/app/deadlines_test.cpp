@@ -27,7 +27,7 @@ struct Deadlines : ::testing::Test {
 TEST_F(Deadlines, FileModeTimesOutAfterFortyFiveSeconds) {
     const auto exited = runToExit([&] {
         live = false;
-        armFileDeadline(queue);
+        armFileDeadline(queue, fileDeadlineSeconds);
         after(44999);
         std::fputs("still running\n", stdout);
         std::fflush(stdout);
