@@ -98,18 +98,21 @@ AudioFileReader::Opened AudioFileReader::open(const std::string& path) {
         sf_close(file);
         return {nullptr, failure(path, problem)};
     }
-    std::unique_ptr<AudioFileReader> reader(new AudioFileReader(path, file, info.channels, info.samplerate));
+    std::unique_ptr<AudioFileReader> reader(
+        new AudioFileReader(path, file, info.channels, info.samplerate, info.frames));
     if (info.samplerate != recognizerSampleRate && reader->resampler_ == nullptr) {
         return {nullptr, failure(path, words::cannotResampleFrom + std::to_string(info.samplerate) + " Hz")};
     }
     return {std::move(reader), ""};
 }
 
-AudioFileReader::AudioFileReader(std::string path, SNDFILE* file, int channels, int sampleRate)
+AudioFileReader::AudioFileReader(std::string path, SNDFILE* file, int channels, int sampleRate, long long frames)
     : path_(std::move(path)),
       file_(file),
       channels_(channels),
       outPerIn_(static_cast<double>(recognizerSampleRate) / sampleRate) {
+    // libsndfile gives the largest count it has when a header does not say.
+    if (frames >= 0 && frames < SF_COUNT_MAX) duration_ = static_cast<double>(frames) / sampleRate;
     if (sampleRate == recognizerSampleRate) return;
     // Mono float in and out, at the library's high quality.
     soxr_error_t error = nullptr;
@@ -155,6 +158,10 @@ bool AudioFileReader::resample(const std::vector<float>& mono, std::vector<float
     out.resize(done);
     if (flushing && done == 0) drained_ = true;
     return true;
+}
+
+std::optional<double> AudioFileReader::durationSeconds() const {
+    return duration_;
 }
 
 bool AudioFileReader::read(Samples& samples, std::string& error) {

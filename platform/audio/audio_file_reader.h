@@ -3,6 +3,7 @@
 #include "platform/audio/samples.h"
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -29,8 +30,11 @@ public:
     // False, with `error` set, when the file cannot be read further.
     bool read(Samples& samples, std::string& error);
 
+    // The recording's length as its header gives it; absent when it does not.
+    std::optional<double> durationSeconds() const;
+
 private:
-    AudioFileReader(std::string path, sf_private_tag* file, int channels, int sampleRate);
+    AudioFileReader(std::string path, sf_private_tag* file, int channels, int sampleRate, long long frames);
     bool readMono(std::vector<float>& mono, std::string& error);
     bool resample(const std::vector<float>& mono, std::vector<float>& out, std::string& error);
 
@@ -38,6 +42,7 @@ private:
     sf_private_tag* file_;
     int channels_;
     double outPerIn_;
+    std::optional<double> duration_;
     soxr* resampler_ = nullptr;
     bool drained_ = false;
     std::vector<float> frames_;
