@@ -31,6 +31,12 @@ inline constexpr std::size_t recordingSearchCount = sizeof recordingSearches / s
 // text up with the speaker.
 inline constexpr Search liveSearch{5000, false, false, 0.0};
 
+// A quiet recording loses the softer sounds of speech in the engine's front
+// end: each piece is raised so its loudest sample is at half of full scale,
+// by at most this much (a recording 30 dB quieter than its source needs 32).
+inline constexpr double nominalPeak = 0.5;
+inline constexpr double mostGain = 64.0;
+
 // The time decoding plans to finish in, of the 45-s deadline: the rest is for
 // start-up, the last piece and a machine slower than the one measured.
 inline constexpr double plannedSeconds = 30.0;

@@ -1,5 +1,6 @@
 #include "platform/speech/sphinx/recording_decoders.h"
 
+#include "platform/audio/level.h"
 #include "platform/speech/sphinx/decoder_settings.h"
 #include "platform/speech/sphinx/dictation_decoder.h"
 
@@ -22,10 +23,12 @@ public:
     bool decode(const Samples& piece, std::vector<std::string>& words, std::string& error) override {
         const SearchPace::Piece paced = pace_.start(static_cast<double>(piece.size()) / recognizerSampleRate);
         if (!useSearch(paced.search, error)) return false;
-        if (!decoder_->beginStretch(piece.data(), piece.size(), error)) return false;
-        for (std::size_t at = 0; at < piece.size(); at += samplesPerFeed) {
-            const std::size_t count = std::min(samplesPerFeed, piece.size() - at);
-            if (!decoder_->feed(piece.data() + at, count, error)) return false;
+        Samples audio = piece;
+        raiseToPeak(audio, decoding::nominalPeak, decoding::mostGain);
+        if (!decoder_->beginStretch(audio.data(), audio.size(), error)) return false;
+        for (std::size_t at = 0; at < audio.size(); at += samplesPerFeed) {
+            const std::size_t count = std::min(samplesPerFeed, audio.size() - at);
+            if (!decoder_->feed(audio.data() + at, count, error)) return false;
         }
         if (!decoder_->endAudio(error)) return false;
         words = decoder_->takeWords();
