@@ -18,11 +18,12 @@ struct Search {
 // gets the first that finishes well inside the deadline on the workers it
 // has, and a narrower one for the pieces still to come when decoding falls
 // behind.
+// The engine's defaults (30000, both passes) were no more accurate than 5000
+// with both passes, for a third more time (bench/NOTES.md).
 inline constexpr Search recordingSearches[] = {
-    {30000, true, true, 0.14},
     {5000, true, true, 0.11},
-    {2000, false, true, 0.065},
-    {1000, false, false, 0.048},
+    {2000, false, true, 0.07},
+    {1000, false, false, 0.052},
 };
 inline constexpr std::size_t recordingSearchCount = sizeof recordingSearches / sizeof recordingSearches[0];
 
