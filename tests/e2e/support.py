@@ -337,5 +337,11 @@ def binary_arguments(argv=None, options=("--voxquill",), description=None):
     return known, [argv[0], *rest]
 
 
+def is_sanitized(path):
+    """Whether the binary at PATH was built with a sanitizer (and so runs slowly)."""
+    data = Path(path).read_bytes()
+    return b"__asan_init" in data or b"__tsan_init" in data
+
+
 def is_root():
     return os.geteuid() == 0
