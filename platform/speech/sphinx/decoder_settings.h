@@ -29,7 +29,8 @@ inline constexpr std::size_t recordingSearchCount = sizeof recordingSearches / s
 
 // Live dictation: no second passes, so the end of an utterance is decoded at
 // once; short sessions lost words below 5000 HMMs, which still keeps the
-// text up with the speaker.
+// text up with the speaker. Live audio comes at its own pace, so its cost
+// plans nothing.
 inline constexpr Search liveSearch{5000, false, false, 0.0};
 
 // A quiet recording loses the softer sounds of speech in the engine's front
