@@ -8,7 +8,9 @@ and a 10-minute recording built from them (the clips read over and over,
 varied in speed, pitch and loudness, with pauses between), with both
 programs, using the same model files (the peer at its defaults), and prints
 word error rate, wall time, CPU time and peak resident memory of each, with
-the ratios voxquill/peer. Then start-up: exec to transcript of the 1-second
+the ratios voxquill/peer. Then voxquill alone against its 45-s deadline: a
+15-minute recording, and the 10-minute one while another process keeps a
+core busy (stress-ng). Then start-up: exec to transcript of the 1-second
 clip, and where voxquill's time goes (build/bench/startup_profile, if built).
 Both programs run in the same session, alternating which goes first, so the
 ratios hold even on a busy machine; the absolute figures do not. The last
@@ -26,6 +28,9 @@ import support  # noqa: E402
 
 # The long recordings support.long_recording builds: name and least length.
 LONG_RECORDINGS = (("long-60s", 60.0), ("long-10min", 600.0))
+# Against the deadline only: the peer would take minutes over them.
+DEADLINE_RECORDING = ("long-15min", 900.0)
+DEADLINE_SECONDS = 45.0
 
 
 def peer_argv(peer, wav):
@@ -93,6 +98,29 @@ def measure_both(args, wav, rounds, first):
     return runs
 
 
+def deadline_row(name, reference, run):
+    result = run["last"]
+    outcome = "timeout" if b"timeout" in result.stderr else f"exit {result.returncode}"
+    return (f"{name:<22} WER {support.wer(reference, result.text):>6.1%}  wall {run['wall']:>6.2f}s "
+            f"(deadline {DEADLINE_SECONDS:.0f}s, {outcome})  cpu {run['cpu']:>6.2f}s  RSS {run['rss']:>4.0f}Mi")
+
+
+def print_deadline_runs(args, audio, clips, ten_minutes):
+    """voxquill on a 15-minute recording, then on the 10-minute one with a core kept busy."""
+    support.require_tools("stress-ng")
+    name, seconds = DEADLINE_RECORDING
+    wav, reference = support.long_recording(audio, name, seconds, clips)
+    print(deadline_row(name, reference, measure([args.voxquill, wav], args.rounds)), flush=True)
+    busy = subprocess.Popen(["stress-ng", "--cpu", "1", "--timeout", "600", "--quiet"],
+                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    try:
+        run = measure([args.voxquill, ten_minutes[0]], args.rounds)
+    finally:
+        busy.terminate()
+        busy.wait()
+    print(deadline_row("long-10min, 1 core busy", ten_minutes[1], run), flush=True)
+
+
 def print_startup_profile(args, wav):
     profile = args.voxquill.resolve().parent.parent / "bench" / "startup_profile"
     if not profile.exists():
@@ -109,13 +137,14 @@ def main():
     parser.add_argument("--peer", default="pocketsphinx_continuous")
     parser.add_argument("--rounds", type=int, default=1, help="runs per item and program (medians are shown)")
     args = parser.parse_args()
-    support.require_tools("sox", args.peer)
+    support.require_tools("sox", "stress-ng", args.peer)
 
     print(COLUMNS)
     print("-" * len(COLUMNS), flush=True)
     results = {}
     with support.AudioDir(prefix="voxquill-bench-") as audio:
-        for index, (name, wav, reference) in enumerate(build_items(audio)):
+        items = build_items(audio)
+        for index, (name, wav, reference) in enumerate(items):
             # Alternate the order so neither program always finds a warm cache.
             runs = measure_both(args, wav, args.rounds, "vq" if index % 2 == 0 else "peer")
             wer = {who: support.wer(reference, runs[who]["text"]) for who in runs}
@@ -130,6 +159,10 @@ def main():
         for who in summed:
             summed[who]["rss"] = max(runs[who]["rss"] for _, runs in clips)
         print(row("clips pooled", pooled, summed))
+        print()
+        librivox_and_cards = support.librivox_clips() + support.cards_clips()
+        ten_minutes = next((wav, ref) for name, wav, ref in items if name == "long-10min")
+        print_deadline_runs(args, audio, librivox_and_cards, ten_minutes)
         print()
         startup = measure_both(args, startup_wav, STARTUP_ROUNDS, "vq")
         print(f"start-up, exec to transcript of the {support.duration_seconds(startup_wav):.1f}-s clip "

@@ -44,7 +44,7 @@ bool profileOnce(const voxquill::LanguageModel& model, const std::string& path,
     std::string error;
     voxquill::DictationDecoder::Created created;
     times["model load"].push_back(millisecondsOf(
-        [&] { created = voxquill::DictationDecoder::create(model, voxquill::DictationDecoder::Source::recording); }));
+        [&] { created = voxquill::DictationDecoder::create(model, voxquill::decoding::recordingSearches[0]); }));
     if (!created.decoder) return failed("model", created.error);
     std::vector<std::int16_t> all;
     bool ok = true;

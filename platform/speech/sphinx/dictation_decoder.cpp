@@ -1,11 +1,13 @@
 #include "platform/speech/sphinx/dictation_decoder.h"
 
-#include "platform/speech/sphinx/decoder_settings.h"
+#include "platform/speech/sphinx/cepstral_mean.h"
 #include "platform/text/transcript_text.h"
 #include "platform/text/words.h"
 
 #include <pocketsphinx.h>
+#include <sphinxbase/cmn.h>
 #include <sphinxbase/err.h>
+#include <sphinxbase/feat.h>
 
 #include <mutex>
 #include <string>
@@ -15,22 +17,30 @@ namespace voxquill {
 
 namespace {
 
-cmd_ln_t* configFor(const LanguageModel& model, DictationDecoder::Source source) {
-    // Neither source uses the second passes that refine an utterance once it
-    // is over: without them the word error rate on the test recordings was
-    // lower, not higher, and the end of each utterance is decoded at once.
-    const std::string hmmsPerFrame = std::to_string(
-        source == DictationDecoder::Source::live ? decoding::liveHmmsPerFrame : decoding::recordingHmmsPerFrame);
+const char* yesOrNo(bool on) {
+    return on ? "yes" : "no";
+}
+
+cmd_ln_t* configFor(const LanguageModel& model, const decoding::Search& search) {
+    const std::string hmmsPerFrame = std::to_string(search.hmmsPerFrame);
     // clang-format off
     return cmd_ln_init(nullptr, ps_args(), TRUE,
                        "-hmm", model.acousticModel.c_str(),
                        "-lm", model.languageModel.c_str(),
                        "-dict", model.dictionary.c_str(),
-                       "-fwdflat", "no",
-                       "-bestpath", "no",
+                       "-fwdflat", yesOrNo(search.flatPass),
+                       "-bestpath", yesOrNo(search.bestPath),
                        "-maxhmmpf", hmmsPerFrame.c_str(),
                        nullptr);
     // clang-format on
+}
+
+// The cepstral mean normalisation starts from, as the model sets it.
+std::vector<float> currentMean(ps_decoder_t* decoder) {
+    cmn_t* normalisation = ps_get_feat(decoder)->cmn_struct;
+    std::vector<float> mean(static_cast<std::size_t>(normalisation->veclen));
+    cmn_live_get(normalisation, mean.data());
+    return mean;
 }
 
 // Setting up a decoder writes process-wide state of the engine's (its log,
@@ -40,13 +50,13 @@ std::mutex decoderSetUp;
 
 }  // namespace
 
-DictationDecoder::Created DictationDecoder::create(const LanguageModel& model, Source source) {
+DictationDecoder::Created DictationDecoder::create(const LanguageModel& model, const decoding::Search& search) {
     const std::lock_guard<std::mutex> oneAtATime(decoderSetUp);
     // The engine logs to standard error by default; this program's streams
     // carry only its own output.
     err_set_logfp(nullptr);
     const std::string failed = words::cannotLoadModel + model.name;
-    cmd_ln_t* config = configFor(model, source);
+    cmd_ln_t* config = configFor(model, search);
     if (config == nullptr) return {nullptr, failed};
     ps_decoder_t* decoder = ps_init(config);
     cmd_ln_free_r(config);
@@ -54,7 +64,7 @@ DictationDecoder::Created DictationDecoder::create(const LanguageModel& model, S
     return {std::unique_ptr<DictationDecoder>(new DictationDecoder(decoder)), ""};
 }
 
-DictationDecoder::DictationDecoder(ps_decoder_t* decoder) : decoder_(decoder) {}
+DictationDecoder::DictationDecoder(ps_decoder_t* decoder) : decoder_(decoder), modelMean_(currentMean(decoder)) {}
 
 DictationDecoder::~DictationDecoder() {
     ps_free(decoder_);
@@ -74,6 +84,20 @@ bool DictationDecoder::feed(const std::int16_t* samples, std::size_t count, std:
     if (inSpeech) inUtterance_ = true;
     if (inSpeech || !inUtterance_) return true;
     return endUtterance(error);
+}
+
+bool DictationDecoder::beginStretch(const std::int16_t* samples, std::size_t count, std::string& error) {
+    if (started_ && !endUtterance(error)) return false;
+    std::vector<float> mean = speechCepstralMean(ps_get_fe(decoder_), samples, count);
+    // A stretch without speech starts from the model's mean, as a fresh
+    // decoder would.
+    if (mean.size() != modelMean_.size()) mean = modelMean_;
+    if (ps_start_stream(decoder_) < 0) {
+        error = words::recognitionFailed;
+        return false;
+    }
+    cmn_live_set(ps_get_feat(decoder_)->cmn_struct, mean.data());
+    return true;
 }
 
 bool DictationDecoder::endAudio(std::string& error) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/speech/sphinx/decoder_settings.h"
 #include "platform/speech/sphinx/model_registry.h"
 
 #include <cstddef>
@@ -19,11 +20,7 @@ class DictationDecoder {
 public:
     struct Created;
 
-    // A recording is decoded with a tighter limit on the search than live
-    // dictation, whose short sessions lost accuracy under it.
-    enum class Source { recording, live };
-
-    static Created create(const LanguageModel& model, Source source);
+    static Created create(const LanguageModel& model, const decoding::Search& search);
 
     ~DictationDecoder();
     DictationDecoder(const DictationDecoder&) = delete;
@@ -31,6 +28,12 @@ public:
 
     // 16 kHz mono samples. False, with `error` set, when the engine fails.
     bool feed(const std::int16_t* samples, std::size_t count, std::string& error);
+
+    // Starts a stretch of a recording afresh, before its samples are fed:
+    // what the decoder learnt of the audio before (its noise floor, its
+    // cepstral mean) is forgotten, and normalisation starts from the
+    // stretch's own mean, so its words depend on the stretch alone.
+    bool beginStretch(const std::int16_t* samples, std::size_t count, std::string& error);
 
     // Closes the utterance under way at the end of the audio. Audio fed
     // after it is decoded afresh, as the start of another stretch.
@@ -50,6 +53,7 @@ private:
     bool endUtterance(std::string& error);
 
     ps_decoder_s* decoder_;
+    std::vector<float> modelMean_;
     bool started_ = false;
     bool inUtterance_ = false;
     std::vector<std::string> words_;

@@ -12,8 +12,8 @@ struct FileOutcome {
     std::string error;
 };
 
-// Transcribes the audio file at `path` with `model`, on as many cores as
-// are worth using.
+// Transcribes the audio file at `path` with `model` on every usable core,
+// with the most accurate search that finishes inside the deadline.
 FileOutcome decodeFile(const std::string& path, const LanguageModel& model);
 
 }  // namespace voxquill

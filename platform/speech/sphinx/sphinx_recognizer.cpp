@@ -75,7 +75,7 @@ private:
 // final result. With no words at all there is no result to deliver.
 void decodeLive(LiveAudioRequest& request, const LanguageModel& model, EventLoop& queue, const ResultHandler& handler) {
     const StopTakingAtEnd stopTaking(request);
-    DictationDecoder::Created created = DictationDecoder::create(model, DictationDecoder::Source::live);
+    DictationDecoder::Created created = DictationDecoder::create(model, decoding::liveSearch);
     if (!created.decoder) return deliverError(queue, handler, created.error);
     DictationDecoder& decoder = *created.decoder;
     PartialReporter partials(queue, handler);

@@ -1,0 +1,77 @@
+#include "platform/speech/sphinx/recording_decoders.h"
+
+#include "platform/audio/level.h"
+#include "platform/speech/sphinx/decoder_settings.h"
+#include "platform/speech/sphinx/dictation_decoder.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace voxquill {
+
+namespace {
+
+// The decoder is fed as a microphone would feed it: where it cuts utterances
+// depends on how often it is asked whether speech goes on.
+constexpr std::size_t samplesPerFeed = 2048;
+
+class RecordingPieceDecoder final : public PieceDecoder {
+public:
+    RecordingPieceDecoder(const LanguageModel& model, SearchPace& pace, std::size_t search,
+                          std::unique_ptr<DictationDecoder> decoder)
+        : model_(model), pace_(pace), search_(search), decoder_(std::move(decoder)) {}
+
+    bool decode(const Samples& piece, std::vector<std::string>& words, std::string& error) override {
+        const SearchPace::Piece paced = pace_.start(static_cast<double>(piece.size()) / recognizerSampleRate);
+        if (!useSearch(paced.search, error)) return false;
+        Samples audio = piece;
+        raiseToPeak(audio, decoding::nominalPeak, decoding::mostGain);
+        if (!decoder_->beginStretch(audio.data(), audio.size(), error)) return false;
+        for (std::size_t at = 0; at < audio.size(); at += samplesPerFeed) {
+            const std::size_t count = std::min(samplesPerFeed, audio.size() - at);
+            if (!decoder_->feed(audio.data() + at, count, error)) return false;
+        }
+        if (!decoder_->endAudio(error)) return false;
+        words = decoder_->takeWords();
+        pace_.finish(paced);
+        return true;
+    }
+
+private:
+    // The engine's search is fixed when its decoder is made: another search
+    // takes another decoder, the old one freed first.
+    bool useSearch(std::size_t search, std::string& error) {
+        if (search == search_) return true;
+        decoder_.reset();
+        DictationDecoder::Created created = DictationDecoder::create(model_, decoding::recordingSearches[search]);
+        if (!created.decoder) {
+            error = created.error;
+            return false;
+        }
+        decoder_ = std::move(created.decoder);
+        search_ = search;
+        return true;
+    }
+
+    const LanguageModel& model_;
+    SearchPace& pace_;
+    std::size_t search_;
+    std::unique_ptr<DictationDecoder> decoder_;
+};
+
+}  // namespace
+
+PieceDecoderMaker recordingDecoders(const LanguageModel& model, SearchPace& pace) {
+    return [&model, &pace](std::string& error) -> std::unique_ptr<PieceDecoder> {
+        // A stream's first search may change once it ends: keep the one made.
+        const std::size_t search = pace.firstSearch();
+        DictationDecoder::Created created = DictationDecoder::create(model, decoding::recordingSearches[search]);
+        if (!created.decoder) {
+            error = created.error;
+            return nullptr;
+        }
+        return std::make_unique<RecordingPieceDecoder>(model, pace, search, std::move(created.decoder));
+    };
+}
+
+}  // namespace voxquill

@@ -1,0 +1,70 @@
+#pragma once
+
+#include "platform/system/event_loop.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <mutex>
+#include <optional>
+
+namespace voxquill {
+
+// What decoding a recording has to work with.
+struct PacePlan {
+    double seconds;                      // to finish in, from when the pace is made
+    unsigned workers;                    // decoding at once
+    std::optional<double> audioSeconds;  // the recording's length; absent for a stream
+};
+
+// As many workers as there are cores and memory for, at least one.
+unsigned affordableWorkers(unsigned cores, std::optional<std::uint64_t> availableBytes);
+
+// The most accurate of decoding::recordingSearches (an index) that decodes
+// `audioSeconds` in `seconds` on `workers`, when decoding runs `slowdown`
+// times slower than measured; the fastest when none does.
+std::size_t fastEnoughSearch(double audioSeconds, double seconds, unsigned workers, double slowdown);
+
+// Chooses the search for each piece of a recording: at first by the
+// recording's length and the workers, then, as pieces are done, by how far
+// decoding has come against the time left, so that pieces still to come are
+// searched more narrowly when the machine turns out slower or busier than
+// the one measured. Never wider than the choice for the recording's length,
+// which for a stream is known only once it ends. Shared by the workers.
+class SearchPace {
+public:
+    struct Piece {
+        std::size_t search;
+        double audioSeconds;
+        Duration started;
+    };
+
+    SearchPace(const Clock& clock, const PacePlan& plan);
+
+    // The search the first decoders are made with.
+    std::size_t firstSearch();
+
+    // The stream read so far has ended after `audioSeconds`. A stream of
+    // unknown length counted as long; the pieces still to come may now get
+    // what a recording of this length gets. A header's length stays.
+    void streamEnded(double audioSeconds);
+
+    // A piece of `audioSeconds` is about to be decoded: with which search.
+    Piece start(double audioSeconds);
+
+    // The piece has been decoded.
+    void finish(const Piece& piece);
+
+private:
+    double slowdown() const;
+
+    const Clock& clock_;
+    const Duration began_;
+    PacePlan plan_;
+    std::size_t first_;
+    std::mutex mutex_;
+    double audioStarted_ = 0;
+    double expectedSeconds_ = 0;
+    double tookSeconds_ = 0;
+};
+
+}  // namespace voxquill

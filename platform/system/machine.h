@@ -1,0 +1,15 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+
+namespace voxquill {
+
+// The cores this process may run on (at least one).
+unsigned usableCores();
+
+// The memory the system can give without swapping, as the kernel estimates
+// it; absent when it does not say.
+std::optional<std::uint64_t> availableMemoryBytes();
+
+}  // namespace voxquill
