@@ -15,8 +15,10 @@ ALLOWED = {
     "platform/system": set(),
     "platform/text": set(),
     "platform/audio": {"platform/text"},
+    "platform/signal": {"platform/audio"},
     "platform/speech": {"platform/audio", "platform/text"},
-    "platform/speech/sphinx": {"platform/speech", "platform/audio", "platform/text", "platform/system"},
+    "platform/speech/sphinx": {"platform/speech", "platform/audio", "platform/signal", "platform/text",
+                               "platform/system"},
     "app": {"platform/system", "platform/text"},
     # Transcription ends every run through the one way out, and reads the
     # process-wide state start-up wrote.

@@ -1,6 +1,6 @@
 #include "platform/speech/sphinx/recording_decoders.h"
 
-#include "platform/audio/level.h"
+#include "platform/signal/level.h"
 #include "platform/speech/sphinx/decoder_settings.h"
 #include "platform/speech/sphinx/dictation_decoder.h"
 

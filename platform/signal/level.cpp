@@ -1,4 +1,4 @@
-#include "platform/audio/level.h"
+#include "platform/signal/level.h"
 
 #include <algorithm>
 #include <cmath>
