@@ -63,8 +63,8 @@ private:
 
 PieceDecoderMaker recordingDecoders(const LanguageModel& model, SearchPace& pace) {
     return [&model, &pace](std::string& error) -> std::unique_ptr<PieceDecoder> {
-        // A stream's first search may change once it ends: keep the one made.
-        const std::size_t search = pace.firstSearch();
+        // The pace's choice may change before the first piece: keep the one made.
+        const std::size_t search = pace.searchToMakeFirst();
         DictationDecoder::Created created = DictationDecoder::create(model, decoding::recordingSearches[search]);
         if (!created.decoder) {
             error = created.error;

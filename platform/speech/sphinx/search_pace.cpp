@@ -53,6 +53,11 @@ std::size_t SearchPace::firstSearch() {
     return first_;
 }
 
+std::size_t SearchPace::searchToMakeFirst() {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    return plan_.audioSeconds ? first_ : 0;
+}
+
 void SearchPace::streamEnded(double audioSeconds) {
     const std::lock_guard<std::mutex> lock(mutex_);
     if (plan_.audioSeconds) return;

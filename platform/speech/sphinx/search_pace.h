@@ -40,8 +40,14 @@ public:
 
     SearchPace(const Clock& clock, const PacePlan& plan);
 
-    // The search the first decoders are made with.
+    // The search chosen by the recording's length and the workers.
     std::size_t firstSearch();
+
+    // The search the workers' decoders are made with, before their first
+    // piece: the first choice, or for a stream the widest, since most
+    // streams are short enough to have ended before their first piece is
+    // decoded, and remaking a decoder means loading the model again.
+    std::size_t searchToMakeFirst();
 
     // The stream read so far has ended after `audioSeconds`. A stream of
     // unknown length counted as long; the pieces still to come may now get

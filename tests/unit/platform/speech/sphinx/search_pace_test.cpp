@@ -43,6 +43,7 @@ TEST(SearchPace, AStreamOfUnknownLengthCountsAsLong) {
     ManualClock clock;
     SearchPace pace(clock, {30.0, 8, std::nullopt});
     EXPECT_EQ(pace.firstSearch(), fastest);
+    EXPECT_EQ(pace.searchToMakeFirst(), 0u) << "most streams end before their first piece";
     EXPECT_EQ(pace.start(pieceSeconds).search, fastest);
 }
 
@@ -58,6 +59,7 @@ TEST(SearchPace, AStreamThatHasEndedGetsTheSearchOfItsLength) {
     EXPECT_EQ(longStream.start(pieceSeconds).search, fastest);
 
     SearchPace file(clock, {30.0, 1, 3600.0});
+    EXPECT_EQ(file.searchToMakeFirst(), file.firstSearch());
     file.streamEnded(8.0);
     EXPECT_EQ(file.start(8.0).search, fastest) << "a header's length stays";
 }
