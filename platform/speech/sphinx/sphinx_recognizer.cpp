@@ -78,8 +78,9 @@ void decodeLive(LiveAudioRequest& request, const LanguageModel& model, EventLoop
     DictationDecoder::Created created = DictationDecoder::create(model, decoding::liveSearch);
     if (!created.decoder) return deliverError(queue, handler, created.error);
     DictationDecoder& decoder = *created.decoder;
-    PartialReporter partials(queue, handler);
     std::string error;
+    if (!decoder.beginLive(error)) return deliverError(queue, handler, error);
+    PartialReporter partials(queue, handler);
     for (bool ended = false; !ended;) {
         LiveAudioRequest::Taken taken = request.waitForAudio();
         ended = taken.ended;
