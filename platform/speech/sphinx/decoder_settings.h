@@ -39,6 +39,11 @@ inline constexpr Search liveSearch{5000, false, false, 0.0};
 inline constexpr double nominalPeak = 0.5;
 inline constexpr double mostGain = 64.0;
 
+// Live audio cannot be looked at ahead for its peak: its gain aims at the
+// same peak over the loudest sample so far and rises by at most a factor of
+// two in this much audio, slowly enough for normalisation to follow.
+inline constexpr double liveGainDoublingSeconds = 0.5;
+
 // The time decoding plans to finish in, of the 45-s deadline: the rest is for
 // start-up, the last piece and a machine slower than the one measured.
 inline constexpr double plannedSeconds = 30.0;
