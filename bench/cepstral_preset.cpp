@@ -34,7 +34,8 @@ bool readAll(const std::string& path, std::vector<std::int16_t>& all) {
     if (!opened.reader) return failed(path, opened.error);
     std::vector<std::int16_t> samples;
     std::string error;
-    while (opened.reader->read(samples, error) && !samples.empty()) all.insert(all.end(), samples.begin(), samples.end());
+    while (opened.reader->read(samples, error) && !samples.empty())
+        all.insert(all.end(), samples.begin(), samples.end());
     return error.empty() || failed(path, error);
 }
 

@@ -51,8 +51,8 @@ std::vector<float> currentMean(ps_decoder_t* decoder) {
 // speech preset was measured through.
 bool isEnUsModelMean(const std::vector<float>& mean) {
     const auto& model = cepstral::enUsModelMean;
-    return mean.size() == model.size() &&
-           std::equal(mean.begin(), mean.end(), model.begin(), [](float a, float b) { return std::fabs(a - b) < 0.005f; });
+    return mean.size() == model.size() && std::equal(mean.begin(), mean.end(), model.begin(),
+                                                     [](float a, float b) { return std::fabs(a - b) < 0.005f; });
 }
 
 // Setting up a decoder writes process-wide state of the engine's (its log,

@@ -18,7 +18,8 @@ constexpr double pi = 3.14159265358979323846;
 Samples tone(double amplitude, double seconds) {
     Samples samples(static_cast<std::size_t>(seconds * recognizerSampleRate));
     for (std::size_t i = 0; i < samples.size(); ++i)
-        samples[i] = static_cast<std::int16_t>(std::lround(amplitude * std::sin(2 * pi * 440.0 * static_cast<double>(i) / recognizerSampleRate)));
+        samples[i] = static_cast<std::int16_t>(
+            std::lround(amplitude * std::sin(2 * pi * 440.0 * static_cast<double>(i) / recognizerSampleRate)));
     return samples;
 }
 
@@ -32,7 +33,8 @@ int loudest(const Samples& samples) {
 Samples throughGain(RisingGain& gain, const Samples& audio) {
     Samples out;
     for (std::size_t at = 0; at < audio.size(); at += 4096) {
-        Samples buffer(audio.begin() + static_cast<long>(at), audio.begin() + static_cast<long>(std::min(audio.size(), at + 4096)));
+        Samples buffer(audio.begin() + static_cast<long>(at),
+                       audio.begin() + static_cast<long>(std::min(audio.size(), at + 4096)));
         gain.apply(buffer);
         out.insert(out.end(), buffer.begin(), buffer.end());
     }

@@ -21,7 +21,8 @@ Samples clip(const char* path) {
     Samples all;
     Samples samples;
     std::string error;
-    while (opened.reader->read(samples, error) && !samples.empty()) all.insert(all.end(), samples.begin(), samples.end());
+    while (opened.reader->read(samples, error) && !samples.empty())
+        all.insert(all.end(), samples.begin(), samples.end());
     return all;
 }
 
@@ -50,13 +51,15 @@ TEST(DictationDecoderLive, StartsFromTheSpeechPresetAndCarriesTheLearntMeanOn) {
     DictationDecoder::Created created = DictationDecoder::create(*model, decoding::liveSearch);
     ASSERT_TRUE(created.decoder) << created.error;
     DictationDecoder& decoder = *created.decoder;
-    EXPECT_EQ(decoder.cepstralMean(), std::vector<float>(cepstral::enUsModelMean.begin(), cepstral::enUsModelMean.end()));
+    EXPECT_EQ(decoder.cepstralMean(),
+              std::vector<float>(cepstral::enUsModelMean.begin(), cepstral::enUsModelMean.end()));
     std::string error;
     ASSERT_TRUE(decoder.beginLive(error)) << error;
     EXPECT_EQ(decoder.cepstralMean(), preset());
 
     // An utterance, then a second of silence, which ends it.
-    const Samples first = clip("/usr/share/pocketsphinx/test/data/librivox/sense_and_sensibility_01_austen_64kb-0880.wav");
+    const Samples first =
+        clip("/usr/share/pocketsphinx/test/data/librivox/sense_and_sensibility_01_austen_64kb-0880.wav");
     ASSERT_FALSE(first.empty());
     feed(decoder, first);
     feed(decoder, Samples(recognizerSampleRate, 0));
@@ -66,7 +69,8 @@ TEST(DictationDecoderLive, StartsFromTheSpeechPresetAndCarriesTheLearntMeanOn) {
 
     // The next utterance goes on from the learnt mean: its first half second
     // moves it a little at most, so a reset to the preset would show.
-    const Samples second = clip("/usr/share/pocketsphinx/test/data/librivox/sense_and_sensibility_01_austen_64kb-0890.wav");
+    const Samples second =
+        clip("/usr/share/pocketsphinx/test/data/librivox/sense_and_sensibility_01_austen_64kb-0890.wav");
     ASSERT_GT(second.size(), static_cast<std::size_t>(recognizerSampleRate));
     feed(decoder, Samples(second.begin(), second.begin() + recognizerSampleRate / 2));
     const std::vector<float> now = decoder.cepstralMean();
