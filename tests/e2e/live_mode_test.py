@@ -139,6 +139,26 @@ class FastWriters(live_run.LiveTestCase):
         self.assertMemoryBounded(run)
 
 
+class QuietSpeech(live_run.LiveTestCase):
+    def test_speech_30_db_quieter_gives_nearly_the_words_of_the_loud(self):
+        # The Debian clips as one session, and a copy 30 dB quieter, each
+        # written as fast as the pipe takes it.
+        clips = support.librivox_clips()
+        loud = self.dir.concatenate("loud.wav", [clip.path for clip in clips])
+        quiet = self.dir.sox("quiet.wav", loud, "{out}", "vol", "0.0316")
+        reference = " ".join(clip.reference for clip in clips)
+        rates = {}
+        for name, wav in (("loud", loud), ("quiet", quiet)):
+            run = LiveRun(self, self.fifo)
+            run.feed(self.fifo, raw_pcm(wav))
+            status, events = run.finish(timeout=300)
+            self.assertEqual(status, 0, events)
+            rates[name] = support.wer(reference, self.assertClosesWithFinal(events))
+        # Measured: loud 24%, quiet 28%. The bound leaves room for engine updates.
+        self.assertLessEqual(rates["quiet"], rates["loud"] + 0.10, rates)
+        self.assertLessEqual(rates["loud"], 0.4, rates)
+
+
 class Unavailable(live_run.LiveTestCase):
     def test_no_language_model(self):
         run = LiveRun(self, self.fifo, binary=BINARIES.without_models)

@@ -1,6 +1,7 @@
 #include "platform/speech/sphinx/dictation_decoder.h"
 
 #include "platform/speech/sphinx/cepstral_mean.h"
+#include "platform/speech/sphinx/cepstral_presets.h"
 #include "platform/text/transcript_text.h"
 #include "platform/text/words.h"
 
@@ -9,6 +10,8 @@
 #include <sphinxbase/err.h>
 #include <sphinxbase/feat.h>
 
+#include <algorithm>
+#include <cmath>
 #include <mutex>
 #include <string>
 #include <utility>
@@ -35,12 +38,21 @@ cmd_ln_t* configFor(const LanguageModel& model, const decoding::Search& search) 
     // clang-format on
 }
 
-// The cepstral mean normalisation starts from, as the model sets it.
+// The cepstral mean normalisation goes by now; on a fresh decoder, the
+// model's.
 std::vector<float> currentMean(ps_decoder_t* decoder) {
     cmn_t* normalisation = ps_get_feat(decoder)->cmn_struct;
     std::vector<float> mean(static_cast<std::size_t>(normalisation->veclen));
     cmn_live_get(normalisation, mean.data());
     return mean;
+}
+
+// Whether `mean` is the en-us model's own, so the front end is the one the
+// speech preset was measured through.
+bool isEnUsModelMean(const std::vector<float>& mean) {
+    const auto& model = cepstral::enUsModelMean;
+    return mean.size() == model.size() && std::equal(mean.begin(), mean.end(), model.begin(),
+                                                     [](float a, float b) { return std::fabs(a - b) < 0.005f; });
 }
 
 // Setting up a decoder writes process-wide state of the engine's (its log,
@@ -92,6 +104,21 @@ bool DictationDecoder::beginStretch(const std::int16_t* samples, std::size_t cou
     // A stretch without speech starts from the model's mean, as a fresh
     // decoder would.
     if (mean.size() != modelMean_.size()) mean = modelMean_;
+    return restartFrom(mean, error);
+}
+
+bool DictationDecoder::beginLive(std::string& error) {
+    if (!isEnUsModelMean(modelMean_)) return restartFrom(modelMean_, error);
+    return restartFrom({cepstral::speechMean.begin(), cepstral::speechMean.end()}, error);
+}
+
+std::vector<float> DictationDecoder::cepstralMean() const {
+    return currentMean(decoder_);
+}
+
+// A new stream forgets the noise floor of the audio before; normalisation
+// goes on from `mean`.
+bool DictationDecoder::restartFrom(const std::vector<float>& mean, std::string& error) {
     if (ps_start_stream(decoder_) < 0) {
         error = words::recognitionFailed;
         return false;

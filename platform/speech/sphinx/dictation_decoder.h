@@ -35,6 +35,17 @@ public:
     // stretch's own mean, so its words depend on the stretch alone.
     bool beginStretch(const std::int16_t* samples, std::size_t count, std::string& error);
 
+    // Starts live audio, before its samples are fed. Live audio cannot be
+    // looked at ahead for its own mean: normalisation starts from that of
+    // typical speech (cepstral_presets.h) when the model's front end is the
+    // one it was measured through, else from the model's own. From there the
+    // engine learns the speaker's mean and carries it from one utterance to
+    // the next.
+    bool beginLive(std::string& error);
+
+    // The cepstral mean the next frames are normalised by.
+    std::vector<float> cepstralMean() const;
+
     // Closes the utterance under way at the end of the audio. Audio fed
     // after it is decoded afresh, as the start of another stretch.
     bool endAudio(std::string& error);
@@ -51,6 +62,7 @@ public:
 private:
     explicit DictationDecoder(ps_decoder_s* decoder);
     bool endUtterance(std::string& error);
+    bool restartFrom(const std::vector<float>& mean, std::string& error);
 
     ps_decoder_s* decoder_;
     std::vector<float> modelMean_;

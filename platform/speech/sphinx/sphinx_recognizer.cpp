@@ -1,6 +1,7 @@
 #include "platform/speech/sphinx/sphinx_recognizer.h"
 
 #include "platform/audio/samples.h"
+#include "platform/signal/rising_gain.h"
 #include "platform/speech/sphinx/dictation_decoder.h"
 #include "platform/speech/sphinx/file_decoding.h"
 #include "platform/text/words.h"
@@ -78,13 +79,16 @@ void decodeLive(LiveAudioRequest& request, const LanguageModel& model, EventLoop
     DictationDecoder::Created created = DictationDecoder::create(model, decoding::liveSearch);
     if (!created.decoder) return deliverError(queue, handler, created.error);
     DictationDecoder& decoder = *created.decoder;
-    PartialReporter partials(queue, handler);
     std::string error;
+    if (!decoder.beginLive(error)) return deliverError(queue, handler, error);
+    PartialReporter partials(queue, handler);
+    RisingGain gain(decoding::nominalPeak, decoding::mostGain, decoding::liveGainDoublingSeconds);
     for (bool ended = false; !ended;) {
         LiveAudioRequest::Taken taken = request.waitForAudio();
         ended = taken.ended;
         for (std::size_t i = 0; i < taken.buffers.size(); ++i) {
-            const Samples& buffer = taken.buffers[i];
+            Samples& buffer = taken.buffers[i];
+            gain.apply(buffer);
             if (!decoder.feed(buffer.data(), buffer.size(), error)) return deliverError(queue, handler, error);
             request.decoded(buffer.size());
             // At the end of the audio the final result follows at once.
