@@ -112,6 +112,11 @@ bool DictationDecoder::beginLive(std::string& error) {
     return restartFrom({cepstral::speechMean.begin(), cepstral::speechMean.end()}, error);
 }
 
+void DictationDecoder::goOnFromNarrowBandMean() {
+    if (!isEnUsModelMean(modelMean_)) return;
+    cmn_live_set(ps_get_feat(decoder_)->cmn_struct, cepstral::narrowBandSpeechMean.data());
+}
+
 std::vector<float> DictationDecoder::cepstralMean() const {
     return currentMean(decoder_);
 }

@@ -43,6 +43,11 @@ public:
     // the next.
     bool beginLive(std::string& error);
 
+    // Live audio has turned out narrow band (a telephone line, an 8-kHz
+    // source): normalisation goes on from the mean of narrow-band speech,
+    // when the model is the one that mean was measured through.
+    void goOnFromNarrowBandMean();
+
     // The cepstral mean the next frames are normalised by.
     std::vector<float> cepstralMean() const;
 

@@ -1,6 +1,7 @@
 #include "platform/speech/sphinx/sphinx_recognizer.h"
 
 #include "platform/audio/samples.h"
+#include "platform/signal/band.h"
 #include "platform/signal/rising_gain.h"
 #include "platform/speech/sphinx/dictation_decoder.h"
 #include "platform/speech/sphinx/file_decoding.h"
@@ -72,6 +73,23 @@ private:
     LiveAudioRequest& request_;
 };
 
+// Live audio that turns out narrow band, once its first second with sound
+// tells, goes on from the narrow-band mean; then the meter is done.
+class NarrowBandWatch {
+public:
+    void take(const Samples& buffer, DictationDecoder& decoder) {
+        if (told_) return;
+        meter_.add(buffer.data(), buffer.size());
+        if (!meter_.canTell()) return;
+        told_ = true;
+        if (meter_.isNarrowBand()) decoder.goOnFromNarrowBandMean();
+    }
+
+private:
+    BandMeter meter_;
+    bool told_ = false;
+};
+
 // Decodes what the request brings until its audio ends, then delivers the
 // final result. With no words at all there is no result to deliver.
 void decodeLive(LiveAudioRequest& request, const LanguageModel& model, EventLoop& queue, const ResultHandler& handler) {
@@ -83,11 +101,13 @@ void decodeLive(LiveAudioRequest& request, const LanguageModel& model, EventLoop
     if (!decoder.beginLive(error)) return deliverError(queue, handler, error);
     PartialReporter partials(queue, handler);
     RisingGain gain(decoding::nominalPeak, decoding::mostGain, decoding::liveGainDoublingSeconds);
+    NarrowBandWatch band;
     for (bool ended = false; !ended;) {
         LiveAudioRequest::Taken taken = request.waitForAudio();
         ended = taken.ended;
         for (std::size_t i = 0; i < taken.buffers.size(); ++i) {
             Samples& buffer = taken.buffers[i];
+            band.take(buffer, decoder);
             gain.apply(buffer);
             if (!decoder.feed(buffer.data(), buffer.size(), error)) return deliverError(queue, handler, error);
             request.decoded(buffer.size());

@@ -1,5 +1,6 @@
 // The real engine in live mode: normalisation starts from the speech preset,
-// and the mean the engine learns carries from one utterance to the next.
+// the mean the engine learns carries from one utterance to the next, and
+// narrow-band audio goes on from the narrow-band preset.
 
 #include "platform/speech/sphinx/dictation_decoder.h"
 
@@ -75,6 +76,18 @@ TEST(DictationDecoderLive, StartsFromTheSpeechPresetAndCarriesTheLearntMeanOn) {
     feed(decoder, Samples(second.begin(), second.begin() + recognizerSampleRate / 2));
     const std::vector<float> now = decoder.cepstralMean();
     EXPECT_LT(distance(now, learnt), distance(learnt, preset()) / 4) << distance(now, learnt);
+}
+
+TEST(DictationDecoderLive, NarrowBandAudioGoesOnFromTheNarrowBandPreset) {
+    const std::optional<LanguageModel> model = findModel({"/usr/share/pocketsphinx/model"}, "en-US");
+    if (!model || !isUsable(*model)) GTEST_SKIP() << "the en-us model is not installed";
+    DictationDecoder::Created created = DictationDecoder::create(*model, decoding::liveSearch);
+    ASSERT_TRUE(created.decoder) << created.error;
+    std::string error;
+    ASSERT_TRUE(created.decoder->beginLive(error)) << error;
+    created.decoder->goOnFromNarrowBandMean();
+    EXPECT_EQ(created.decoder->cepstralMean(),
+              std::vector<float>(cepstral::narrowBandSpeechMean.begin(), cepstral::narrowBandSpeechMean.end()));
 }
 
 }  // namespace

@@ -1,0 +1,47 @@
+#pragma once
+
+#include "platform/signal/spectrum.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+namespace voxquill {
+
+// Tells narrow-band audio (recorded at 8 kHz, or carried by a telephone
+// line) from wide-band audio: how much energy lies above the band a
+// telephone carries, against the energy within it. Speech dominates both
+// sums, so silences and quiet stretches hardly count. 16 kHz mono audio,
+// taken as it comes.
+class BandMeter {
+public:
+    BandMeter();
+
+    void add(const std::int16_t* samples, std::size_t count);
+
+    // The energy above the telephone band against the energy within it, in
+    // dB; absent until there has been audio with energy in the band.
+    std::optional<double> highBandDecibels() const;
+
+    // Whether there has been enough audio to tell: a second of it, with
+    // energy in the band.
+    bool canTell() const;
+
+    // Whether it can tell, and the audio is narrow band.
+    bool isNarrowBand() const;
+
+private:
+    void addFrame(const std::int16_t* frame);
+
+    PowerSpectrum spectrum_;
+    std::vector<std::int16_t> pending_;
+    double inBand_ = 0;
+    double aboveBand_ = 0;
+    std::size_t frames_ = 0;
+};
+
+// Whether `count` samples of 16 kHz audio are narrow band.
+bool isNarrowBand(const std::int16_t* samples, std::size_t count);
+
+}  // namespace voxquill
