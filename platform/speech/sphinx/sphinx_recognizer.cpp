@@ -1,6 +1,7 @@
 #include "platform/speech/sphinx/sphinx_recognizer.h"
 
 #include "platform/audio/samples.h"
+#include "platform/signal/noise_gate.h"
 #include "platform/speech/sphinx/dictation_decoder.h"
 #include "platform/speech/sphinx/file_decoding.h"
 #include "platform/text/words.h"
@@ -79,19 +80,24 @@ void decodeLive(LiveAudioRequest& request, const LanguageModel& model, EventLoop
     if (!created.decoder) return deliverError(queue, handler, created.error);
     DictationDecoder& decoder = *created.decoder;
     PartialReporter partials(queue, handler);
+    LiveNoiseGate noiseGate;
     std::string error;
     for (bool ended = false; !ended;) {
         LiveAudioRequest::Taken taken = request.waitForAudio();
         ended = taken.ended;
         for (std::size_t i = 0; i < taken.buffers.size(); ++i) {
             const Samples& buffer = taken.buffers[i];
-            if (!decoder.feed(buffer.data(), buffer.size(), error)) return deliverError(queue, handler, error);
+            const Samples& audio = noiseGate.pass(buffer);
+            if (!decoder.feed(audio.data(), audio.size(), error)) return deliverError(queue, handler, error);
             request.decoded(buffer.size());
             // At the end of the audio the final result follows at once.
             partials.decoded(decoder, buffer.size(), !ended && i + 1 == taken.buffers.size());
         }
     }
-    if (!decoder.endAudio(error)) return deliverError(queue, handler, error);
+    const Samples& rest = noiseGate.finish();
+    if ((!rest.empty() && !decoder.feed(rest.data(), rest.size(), error)) || !decoder.endAudio(error)) {
+        return deliverError(queue, handler, error);
+    }
     std::string transcript = decoder.transcript();
     if (!transcript.empty()) deliverResult(queue, handler, true, std::move(transcript));
 }

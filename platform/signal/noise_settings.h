@@ -1,0 +1,29 @@
+#pragma once
+
+#include <cstddef>
+
+namespace voxquill::noise {
+
+// How noisy audio is judged: the mean power of its 10-ms frames, the loud
+// ones (this percentile) standing for the speech and the quiet ones (this
+// one) for the noise between words.
+inline constexpr double speechPercentile = 95.0;
+inline constexpr double floorPercentile = 5.0;
+
+// Audio whose speech stands less than this far above its floor is denoised
+// first; cleaner audio loses more to the denoiser than it gains
+// (bench/NOTES.md, section 10).
+inline constexpr double noisyBelowDb = 28.0;
+
+// WebRTC's suppression level, 0 (mild) to 3: the mildest took most noise
+// out for the fewest words lost.
+inline constexpr int suppressionLevel = 0;
+
+// Live audio cannot be looked ahead: it is judged on its first seconds, and
+// decoded as it is meanwhile. Audio that does not yet hold speech (its loud
+// frames little above its quiet ones) is measured on, up to the longest.
+inline constexpr std::size_t liveJudgedAfterSamples = 24000;     // 1.5 s
+inline constexpr std::size_t liveJudgedAtLatestSamples = 160000;  // 10 s
+inline constexpr double holdsSpeechAboveDb = 8.0;
+
+}  // namespace voxquill::noise
