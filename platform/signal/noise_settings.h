@@ -13,11 +13,11 @@ inline constexpr double floorPercentile = 5.0;
 // Audio whose speech stands less than this far above its floor is denoised
 // first; cleaner audio loses more to the denoiser than it gains
 // (bench/NOTES.md, section 10).
-inline constexpr double noisyBelowDb = 28.0;
+inline constexpr double noisyBelowDb = 30.0;
 
-// WebRTC's suppression level, 0 (mild) to 3: the mildest took most noise
-// out for the fewest words lost.
-inline constexpr int suppressionLevel = 0;
+// How far speexdsp's preprocessor may take noise down, in dB (its own
+// default).
+inline constexpr int suppressionDb = -15;
 
 // Live audio cannot be looked ahead: it is judged on its first seconds, and
 // decoded as it is meanwhile. Audio that does not yet hold speech (its loud

@@ -2,41 +2,54 @@
 
 #include "platform/signal/noise_settings.h"
 
-#include <webrtc/modules/audio_processing/include/audio_processing.h>
-#include <webrtc/modules/interface/module_common_types.h>
+#include <speex/speex_preprocess.h>
 
 #include <algorithm>
-#include <utility>
 
 namespace voxquill {
 
 namespace {
 
-// The library works on 10-ms frames.
+// The preprocessor works on frames of a size fixed when it is made: 10 ms.
 constexpr std::size_t frameSamples = recognizerSampleRate / 100;
 
-// Each sample comes out of the suppressor this much later (its analysis
-// window, 256 samples, slides by a frame): the first this many samples out
-// are not the audio's.
-constexpr std::size_t suppressorDelay = 96;
+// Each sample comes out of the preprocessor a frame later: the first frame
+// out is not the audio's.
+constexpr std::size_t suppressorDelay = frameSamples;
+
+bool set(SpeexPreprocessState* state, int request, int value) {
+    return speex_preprocess_ctl(state, request, &value) == 0;
+}
+
+// Noise suppression alone: the recognizer has its own ways with the level,
+// and the speaker's voice is not to be touched.
+bool onlyDenoise(SpeexPreprocessState* state) {
+    return set(state, SPEEX_PREPROCESS_SET_DENOISE, 1) &&
+           set(state, SPEEX_PREPROCESS_SET_NOISE_SUPPRESS, noise::suppressionDb) &&
+           set(state, SPEEX_PREPROCESS_SET_AGC, 0) && set(state, SPEEX_PREPROCESS_SET_VAD, 0) &&
+           set(state, SPEEX_PREPROCESS_SET_DEREVERB, 0);
+}
 
 }  // namespace
 
 std::unique_ptr<NoiseSuppressor> NoiseSuppressor::create() {
-    std::unique_ptr<webrtc::AudioProcessing> processing(webrtc::AudioProcessing::Create());
-    if (!processing) return nullptr;
-    webrtc::NoiseSuppression& suppression = *processing->noise_suppression();
-    if (suppression.set_level(static_cast<webrtc::NoiseSuppression::Level>(noise::suppressionLevel)) != webrtc::AudioProcessing::kNoError) return nullptr;
-    if (suppression.Enable(true) != webrtc::AudioProcessing::kNoError) return nullptr;
-    return std::unique_ptr<NoiseSuppressor>(new NoiseSuppressor(std::move(processing)));
+    SpeexPreprocessState* state =
+        speex_preprocess_state_init(static_cast<int>(frameSamples), recognizerSampleRate);
+    if (state == nullptr) return nullptr;
+    if (!onlyDenoise(state)) {
+        speex_preprocess_state_destroy(state);
+        return nullptr;
+    }
+    return std::unique_ptr<NoiseSuppressor>(new NoiseSuppressor(state));
 }
 
-NoiseSuppressor::NoiseSuppressor(std::unique_ptr<webrtc::AudioProcessing> processing)
-    : processing_(std::move(processing)), frame_(std::make_unique<webrtc::AudioFrame>()), toSkip_(suppressorDelay) {
+NoiseSuppressor::NoiseSuppressor(SpeexPreprocessState* state) : state_(state), toSkip_(suppressorDelay) {
     pending_.reserve(frameSamples);
 }
 
-NoiseSuppressor::~NoiseSuppressor() = default;
+NoiseSuppressor::~NoiseSuppressor() {
+    speex_preprocess_state_destroy(state_);
+}
 
 void NoiseSuppressor::process(const std::int16_t* samples, std::size_t count, Samples& out) {
     samplesIn_ += count;
@@ -58,16 +71,14 @@ void NoiseSuppressor::finish(Samples& out) {
 }
 
 void NoiseSuppressor::processPending(Samples& out) {
-    webrtc::AudioFrame& frame = *frame_;
-    frame.UpdateFrame(0, 0, pending_.data(), frameSamples, recognizerSampleRate, webrtc::AudioFrame::kNormalSpeech,
-                      webrtc::AudioFrame::kVadUnknown, 1);
-    // A frame the library fails on goes on as it was, rather than be lost.
-    const bool denoised = processing_->ProcessStream(&frame) == webrtc::AudioProcessing::kNoError;
-    const std::int16_t* result = denoised ? frame.data_ : pending_.data();
+    // Denoises the frame in place; what it returns is its voice activity
+    // guess, which is off.
+    speex_preprocess_run(state_, pending_.data());
     const std::size_t skipped = std::min(toSkip_, frameSamples);
     toSkip_ -= skipped;
     const std::size_t given = std::min(frameSamples - skipped, samplesIn_ - samplesOut_);
-    out.insert(out.end(), result + skipped, result + skipped + given);
+    out.insert(out.end(), pending_.begin() + static_cast<std::ptrdiff_t>(skipped),
+               pending_.begin() + static_cast<std::ptrdiff_t>(skipped + given));
     samplesOut_ += given;
     pending_.clear();
 }

@@ -6,16 +6,13 @@
 #include <cstdint>
 #include <memory>
 
-namespace webrtc {
-class AudioFrame;
-class AudioProcessing;
-}  // namespace webrtc
+struct SpeexPreprocessState_;
 
 namespace voxquill {
 
-// Takes steady background noise out of 16 kHz speech with WebRTC's noise
-// suppression. Audio goes in as chunks of any size and comes out in order,
-// each sample exactly once and in its place: the suppressor's own delay is
+// Takes steady background noise out of 16 kHz speech with speexdsp's
+// preprocessor. Audio goes in as chunks of any size and comes out in order,
+// each sample exactly once and in its place: the preprocessor's own delay is
 // taken off. One suppressor serves one stream on one thread.
 class NoiseSuppressor {
 public:
@@ -35,11 +32,10 @@ public:
     void finish(Samples& out);
 
 private:
-    explicit NoiseSuppressor(std::unique_ptr<webrtc::AudioProcessing> processing);
+    explicit NoiseSuppressor(SpeexPreprocessState_* state);
     void processPending(Samples& out);
 
-    std::unique_ptr<webrtc::AudioProcessing> processing_;
-    std::unique_ptr<webrtc::AudioFrame> frame_;
+    SpeexPreprocessState_* state_;
     Samples pending_;
     std::size_t toSkip_;
     std::size_t samplesIn_ = 0;

@@ -51,7 +51,7 @@ TEST(NoiseSuppressor, EverySampleComesOutOnceInItsPlace) {
     EXPECT_EQ(chunked, whole);
 
     // No delay: the tone comes out in phase with the tone that went in (the
-    // suppressor's own 96 samples late would be two thirds of a period off).
+    // preprocessor's own frame late would be 0.4 of a period off).
     double product = 0.0;
     double cleanPower = 0.0;
     double outPower = 0.0;
