@@ -21,13 +21,13 @@ bool set(SpeexPreprocessState* state, int request, int value) {
     return speex_preprocess_ctl(state, request, &value) == 0;
 }
 
-// Noise suppression alone: the recognizer has its own ways with the level,
-// and the speaker's voice is not to be touched.
+// Noise suppression alone: the recognizer has its own ways with the level
+// and with pauses. Its voice activity detection is off from the start, and
+// is not touched: setting it writes a warning on standard error.
 bool onlyDenoise(SpeexPreprocessState* state) {
     return set(state, SPEEX_PREPROCESS_SET_DENOISE, 1) &&
            set(state, SPEEX_PREPROCESS_SET_NOISE_SUPPRESS, noise::suppressionDb) &&
-           set(state, SPEEX_PREPROCESS_SET_AGC, 0) && set(state, SPEEX_PREPROCESS_SET_VAD, 0) &&
-           set(state, SPEEX_PREPROCESS_SET_DEREVERB, 0);
+           set(state, SPEEX_PREPROCESS_SET_AGC, 0) && set(state, SPEEX_PREPROCESS_SET_DEREVERB, 0);
 }
 
 }  // namespace
