@@ -18,8 +18,8 @@ void denoiseIfNoisy(Samples& audio);
 // sample for sample, a few milliseconds late once denoising.
 class LiveNoiseGate {
 public:
-    // The audio to decode for `buffer`: the buffer itself, or its denoised
-    // samples that are ready.
+    // The audio to decode for `buffer`: the buffer itself, or its samples
+    // that are ready, denoised from where the first seconds were judged.
     const Samples& pass(const Samples& buffer);
 
     // The rest, once the audio has ended.
@@ -31,7 +31,7 @@ private:
     NoiseFloor floor_;
     bool judged_ = false;
     std::unique_ptr<NoiseSuppressor> suppressor_;
-    Samples denoised_;
+    Samples passed_;
 };
 
 }  // namespace voxquill

@@ -21,9 +21,10 @@ inline constexpr int suppressionDb = -15;
 
 // Live audio cannot be looked ahead: it is judged on its first seconds, and
 // decoded as it is meanwhile. Audio that does not yet hold speech (its loud
-// frames little above its quiet ones) is measured on, up to the longest.
-inline constexpr std::size_t liveJudgedAfterSamples = 24000;     // 1.5 s
-inline constexpr std::size_t liveJudgedAtLatestSamples = 160000;  // 10 s
+// frames little above its quiet ones) is measured on, a step at a time, up
+// to the longest.
+inline constexpr std::size_t liveJudgedAfterSamples = 24000;      // 1.5 s, a step
+inline constexpr std::size_t liveJudgedAtLatestSamples = 168000;  // 10.5 s
 inline constexpr double holdsSpeechAboveDb = 8.0;
 
 }  // namespace voxquill::noise

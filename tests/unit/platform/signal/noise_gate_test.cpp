@@ -54,8 +54,12 @@ TEST(LiveNoiseGate, NoisyAudioIsDenoisedOnceJudgedWithNothingLost) {
     const Samples clean = toneBursts(6 * second);
     const Samples noise = whiteNoise(clean.size(), 20.0);
     const Samples noisy = mixed(clean, noise);
+    const Samples inWholeBuffers = throughGate(noisy, {4096});
     for (auto sizes : {std::initializer_list<std::size_t>{4096}, {1, 777, 160, 5000}}) {
         const Samples out = throughGate(noisy, sizes);
+        // Wherever the buffers end, the same samples: denoising starts at the
+        // same place.
+        EXPECT_EQ(out, inWholeBuffers);
         ASSERT_EQ(out.size(), noisy.size());
         // The first audio goes on at once, as it came.
         EXPECT_TRUE(std::equal(noisy.begin(), noisy.begin() + noise::liveJudgedAfterSamples, out.begin()));
