@@ -13,7 +13,7 @@ inline constexpr double floorPercentile = 5.0;
 // Audio whose speech stands less than this far above its floor is denoised
 // first; cleaner audio loses more to the denoiser than it gains
 // (bench/NOTES.md, section 10).
-inline constexpr double noisyBelowDb = 30.0;
+inline constexpr double noisyBelowDb = 27.0;
 
 // How far speexdsp's preprocessor may take noise down, in dB (its own
 // default).
