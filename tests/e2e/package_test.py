@@ -26,8 +26,8 @@ import support  # noqa: E402
 BUILD_DIR = None  # set from the command line
 CLIP = support.LIBRIVOX / "sense_and_sensibility_01_austen_64kb-0880.wav"
 # What the program needs beside the C and C++ libraries: FFmpeg's, the
-# resampler, the engine, and the model it uses by default.
-NEEDED = ("libavformat", "libavcodec", "libavutil", "libsoxr", "libpocketsphinx", "pocketsphinx-en-us")
+# resampler, the denoiser, the engine, and the model it uses by default.
+NEEDED = ("libavformat", "libavcodec", "libavutil", "libsoxr", "libspeexdsp", "libpocketsphinx", "pocketsphinx-en-us")
 
 
 def run_tool(*argv, **kwargs):

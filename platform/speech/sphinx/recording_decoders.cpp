@@ -1,6 +1,7 @@
 #include "platform/speech/sphinx/recording_decoders.h"
 
 #include "platform/signal/level.h"
+#include "platform/signal/noise_gate.h"
 #include "platform/speech/sphinx/decoder_settings.h"
 #include "platform/speech/sphinx/dictation_decoder.h"
 
@@ -25,6 +26,7 @@ public:
         const SearchPace::Piece paced = pace_.start(static_cast<double>(piece.size()) / recognizerSampleRate);
         if (!useSearch(paced.search, error)) return false;
         Samples audio = piece;
+        denoiseIfNoisy(audio);
         raiseToPeak(audio, decoding::nominalPeak, decoding::mostGain);
         if (!decoder_->beginStretch(audio.data(), audio.size(), error)) return false;
         for (std::size_t at = 0; at < audio.size(); at += samplesPerFeed) {

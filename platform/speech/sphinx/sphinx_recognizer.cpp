@@ -2,6 +2,7 @@
 
 #include "platform/audio/samples.h"
 #include "platform/signal/band.h"
+#include "platform/signal/noise_gate.h"
 #include "platform/signal/rising_gain.h"
 #include "platform/speech/sphinx/dictation_decoder.h"
 #include "platform/speech/sphinx/file_decoding.h"
@@ -102,20 +103,26 @@ void decodeLive(LiveAudioRequest& request, const LanguageModel& model, EventLoop
     PartialReporter partials(queue, handler);
     RisingGain gain(decoding::nominalPeak, decoding::mostGain, decoding::liveGainDoublingSeconds);
     NarrowBandWatch band;
+    LiveNoiseGate noiseGate;
     for (bool ended = false; !ended;) {
         LiveAudioRequest::Taken taken = request.waitForAudio();
         ended = taken.ended;
         for (std::size_t i = 0; i < taken.buffers.size(); ++i) {
-            Samples& buffer = taken.buffers[i];
+            const Samples& buffer = taken.buffers[i];
             band.take(buffer, decoder);
-            gain.apply(buffer);
-            if (!decoder.feed(buffer.data(), buffer.size(), error)) return deliverError(queue, handler, error);
+            Samples audio = noiseGate.pass(buffer);
+            gain.apply(audio);
+            if (!decoder.feed(audio.data(), audio.size(), error)) return deliverError(queue, handler, error);
             request.decoded(buffer.size());
             // At the end of the audio the final result follows at once.
             partials.decoded(decoder, buffer.size(), !ended && i + 1 == taken.buffers.size());
         }
     }
-    if (!decoder.endAudio(error)) return deliverError(queue, handler, error);
+    Samples rest = noiseGate.finish();
+    gain.apply(rest);
+    if ((!rest.empty() && !decoder.feed(rest.data(), rest.size(), error)) || !decoder.endAudio(error)) {
+        return deliverError(queue, handler, error);
+    }
     std::string transcript = decoder.transcript();
     if (!transcript.empty()) deliverResult(queue, handler, true, std::move(transcript));
 }
