@@ -34,7 +34,7 @@ inline constexpr std::size_t recordingSearchCount = sizeof recordingSearches / s
 // pass: it rescans the whole utterance when it ends, so the closing line
 // came up to 0.7 s after the writer's close, for under a point more.
 // Live audio comes at its own pace, so its cost plans nothing.
-inline constexpr Search liveSearch{5000, false, false, 0.0};
+inline constexpr Search liveSearch{5000, false, true, 0.0};
 
 // A quiet recording loses the softer sounds of speech in the engine's front
 // end: each piece is raised so its loudest sample is at half of full scale,
