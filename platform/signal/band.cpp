@@ -80,10 +80,4 @@ bool BandMeter::isNarrowBand() const {
     return canTell() && *highBandDecibels() < narrowBelowDecibels;
 }
 
-bool isNarrowBand(const std::int16_t* samples, std::size_t count) {
-    BandMeter meter;
-    meter.add(samples, count);
-    return meter.isNarrowBand();
-}
-
 }  // namespace voxquill

@@ -41,7 +41,4 @@ private:
     std::size_t frames_ = 0;
 };
 
-// Whether `count` samples of 16 kHz audio are narrow band.
-bool isNarrowBand(const std::int16_t* samples, std::size_t count);
-
 }  // namespace voxquill

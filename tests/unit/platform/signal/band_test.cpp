@@ -26,6 +26,12 @@ Samples sweep(double topHz, double seconds) {
     return samples;
 }
 
+bool isNarrowBand(const std::int16_t* samples, std::size_t count) {
+    BandMeter meter;
+    meter.add(samples, count);
+    return meter.isNarrowBand();
+}
+
 TEST(Band, ASweepTo7KHzIsWideAndTheSameTo3KHzIsNarrow) {
     const Samples wide = sweep(7000.0, 3.0);
     const Samples narrow = sweep(3300.0, 3.0);
