@@ -4,9 +4,9 @@
 
 #include "platform/speech/sphinx/dictation_decoder.h"
 
-#include "platform/audio/audio_file_reader.h"
 #include "platform/speech/sphinx/cepstral_presets.h"
 #include "platform/speech/sphinx/model_registry.h"
+#include "whole_recording.h"
 
 #include <gtest/gtest.h>
 
@@ -15,17 +15,6 @@
 
 namespace voxquill {
 namespace {
-
-Samples clip(const char* path) {
-    AudioFileReader::Opened opened = AudioFileReader::open(path);
-    if (!opened.reader) return {};
-    Samples all;
-    Samples samples;
-    std::string error;
-    while (opened.reader->read(samples, error) && !samples.empty())
-        all.insert(all.end(), samples.begin(), samples.end());
-    return all;
-}
 
 // Fed as live mode feeds it, in buffers of 4096 samples.
 void feed(DictationDecoder& decoder, const Samples& audio) {
@@ -60,7 +49,7 @@ TEST(DictationDecoderLive, StartsFromTheSpeechPresetAndCarriesTheLearntMeanOn) {
 
     // An utterance, then a second of silence, which ends it.
     const Samples first =
-        clip("/usr/share/pocketsphinx/test/data/librivox/sense_and_sensibility_01_austen_64kb-0880.wav");
+        wholeRecording("/usr/share/pocketsphinx/test/data/librivox/sense_and_sensibility_01_austen_64kb-0880.wav");
     ASSERT_FALSE(first.empty());
     feed(decoder, first);
     feed(decoder, Samples(recognizerSampleRate, 0));
@@ -71,7 +60,7 @@ TEST(DictationDecoderLive, StartsFromTheSpeechPresetAndCarriesTheLearntMeanOn) {
     // The next utterance goes on from the learnt mean: its first half second
     // moves it a little at most, so a reset to the preset would show.
     const Samples second =
-        clip("/usr/share/pocketsphinx/test/data/librivox/sense_and_sensibility_01_austen_64kb-0890.wav");
+        wholeRecording("/usr/share/pocketsphinx/test/data/librivox/sense_and_sensibility_01_austen_64kb-0890.wav");
     ASSERT_GT(second.size(), static_cast<std::size_t>(recognizerSampleRate));
     feed(decoder, Samples(second.begin(), second.begin() + recognizerSampleRate / 2));
     const std::vector<float> now = decoder.cepstralMean();

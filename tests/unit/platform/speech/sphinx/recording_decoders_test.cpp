@@ -3,10 +3,10 @@
 
 #include "platform/speech/sphinx/recording_decoders.h"
 
-#include "platform/audio/audio_file_reader.h"
 #include "platform/speech/piecewise_decoding.h"
 #include "platform/speech/sphinx/model_registry.h"
 #include "platform/speech/sphinx/search_pace.h"
+#include "whole_recording.h"
 
 #include <gtest/gtest.h>
 
@@ -24,12 +24,9 @@ const char* const clips[] = {
 Samples joinedClips() {
     Samples all;
     for (const char* path : clips) {
-        AudioFileReader::Opened opened = AudioFileReader::open(path);
-        if (!opened.reader) return {};
-        Samples samples;
-        std::string error;
-        while (opened.reader->read(samples, error) && !samples.empty())
-            all.insert(all.end(), samples.begin(), samples.end());
+        const Samples clip = wholeRecording(path);
+        if (clip.empty()) return {};
+        all.insert(all.end(), clip.begin(), clip.end());
     }
     return all;
 }

@@ -1,0 +1,22 @@
+#pragma once
+
+#include "platform/audio/audio_file_reader.h"
+#include "platform/audio/samples.h"
+
+#include <string>
+
+namespace voxquill {
+
+// The whole recording at `path` as the recognizer takes it; empty when it
+// cannot be read.
+inline Samples wholeRecording(const std::string& path) {
+    AudioFileReader::Opened opened = AudioFileReader::open(path);
+    if (!opened.reader) return {};
+    Samples all;
+    Samples samples;
+    std::string error;
+    while (opened.reader->read(samples, error) && !samples.empty()) all.insert(all.end(), samples.begin(), samples.end());
+    return error.empty() ? all : Samples{};
+}
+
+}  // namespace voxquill
