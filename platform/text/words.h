@@ -6,7 +6,7 @@
 namespace voxquill::words {
 
 inline constexpr const char* usage =
-    "usage: voxquill <audio-file> [locale]\n"
+    "usage: voxquill <wav-file> [locale]\n"
     "       voxquill --live <pcm-fifo> [locale]\n";
 
 inline constexpr const char* missingUsageDescription = "missing-usage-description";

@@ -28,7 +28,7 @@ LIBRIVOX = TESTDATA / "librivox"
 CARDS = TESTDATA / "cards"
 MODEL = Path("/usr/share/pocketsphinx/model/en-us")
 
-USAGE = (b"usage: voxquill <audio-file> [locale]\n"
+USAGE = (b"usage: voxquill <wav-file> [locale]\n"
          b"       voxquill --live <pcm-fifo> [locale]\n")
 
 

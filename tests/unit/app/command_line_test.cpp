@@ -51,7 +51,7 @@ TEST(CommandLine, ANearMissOfTheFlagIsAFileAndItsLocale) {
 
 TEST(CommandLine, UsageTextLinesUpTheCommands) {
     EXPECT_STREQ(words::usage,
-                 "usage: voxquill <audio-file> [locale]\n"
+                 "usage: voxquill <wav-file> [locale]\n"
                  "       voxquill --live <pcm-fifo> [locale]\n");
 }
 
