@@ -1,7 +1,7 @@
 #include "app/deadlines.h"
 
 #include "app/output.h"
-#include "platform/text/words.h"
+#include "platform/text/messages.h"
 
 #include <optional>
 #include <utility>
@@ -9,11 +9,11 @@
 namespace voxquill {
 
 void fileTimeout() {
-    finish(1, words::timeout, std::nullopt);
+    finish(1, messages::timeout, std::nullopt);
 }
 
 void liveTimeout(const std::string& lastText) {
-    finish(1, words::timeout, lastText.empty() ? std::nullopt : std::optional<std::string>(lastText));
+    finish(1, messages::timeout, lastText.empty() ? std::nullopt : std::optional<std::string>(lastText));
 }
 
 void armFileDeadline(EventLoop& queue, double seconds) {

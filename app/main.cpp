@@ -8,7 +8,7 @@
 #include "platform/system/info_dictionary.h"
 #include "platform/system/locale.h"
 #include "platform/system/std_streams.h"
-#include "platform/text/words.h"
+#include "platform/text/messages.h"
 #include "transcription/authorize.h"
 #include "transcription/file_transcription.h"
 #include "transcription/live_transcription.h"
@@ -69,7 +69,7 @@ int main(int argc, char** argv) {
     // A reader that goes away must not kill the process mid-write: the write
     // fails instead, and the run ends through finish with its own status.
     if (!ignoreBrokenPipe()) {
-        writeAll(STDERR_FILENO, std::string(words::unavailable) + "\n");
+        writeAll(STDERR_FILENO, std::string(messages::unavailable) + "\n");
         return 1;
     }
     const std::vector<std::string> args(argv, argv + argc);
@@ -77,13 +77,13 @@ int main(int argc, char** argv) {
     // These two lines go out before any run starts; their statuses already
     // say the program did nothing, whether or not the line got through.
     if (!invocation) {
-        writeAll(STDERR_FILENO, words::usage);
+        writeAll(STDERR_FILENO, messages::usage);
         return 2;
     }
     live = invocation->live;
     // There is no window, dock or menu bar to keep out of on this platform.
     if (!infoDictionaryHasKey(embeddedInfoPlist, "NSSpeechRecognitionUsageDescription")) {
-        writeAll(STDERR_FILENO, std::string(words::missingUsageDescription) + "\n");
+        writeAll(STDERR_FILENO, std::string(messages::missingUsageDescription) + "\n");
         return 1;
     }
     localeId = invocation->locale.value_or(currentLocaleId());

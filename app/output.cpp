@@ -4,7 +4,7 @@
 #include "app/trim.h"
 #include "platform/system/std_streams.h"
 #include "platform/text/json_writer.h"
-#include "platform/text/words.h"
+#include "platform/text/messages.h"
 
 #include <unistd.h>
 #include <cstdio>
@@ -25,9 +25,9 @@ Closing liveClosing(int code, const std::optional<std::string>& err, const std::
     Closing closing;
     closing.status = code;
     if (!text.empty()) {
-        closing.out = eventLine(words::kind::final, text).value_or("");
+        closing.out = eventLine(messages::kind::final, text).value_or("");
     } else if (hasText(err)) {
-        closing.out = eventLine(words::kind::error, *err).value_or("");
+        closing.out = eventLine(messages::kind::error, *err).value_or("");
     }
     return closing;
 }

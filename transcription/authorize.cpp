@@ -2,7 +2,7 @@
 
 #include "app/output.h"
 #include "app/state.h"
-#include "platform/text/words.h"
+#include "platform/text/messages.h"
 
 #include <memory>
 #include <utility>
@@ -18,13 +18,13 @@ void authorize(SpeechService& service, EventLoop& queue, ModeStarter starter) {
 
 void acquireRecognizer(SpeechService& service, AuthorizationStatus status, const ModeStarter& starter) {
     if (status != AuthorizationStatus::authorized) {
-        finish(1, words::notAuthorized, std::nullopt);
+        finish(1, messages::notAuthorized, std::nullopt);
         return;
     }
     std::unique_ptr<Recognizer> recognizer = service.recognizerFor(localeId);
     if (!recognizer) recognizer = service.defaultRecognizer();
     if (!recognizer || !recognizer->isAvailable()) {
-        finish(1, words::unavailable, std::nullopt);
+        finish(1, messages::unavailable, std::nullopt);
         return;
     }
     starter(*recognizer);

@@ -2,7 +2,7 @@
 
 #include "app/output.h"
 #include "platform/system/pipe_input.h"
-#include "platform/text/words.h"
+#include "platform/text/messages.h"
 #include "transcription/pcm_pump.h"
 
 #include <utility>
@@ -21,14 +21,14 @@ struct LiveRun {
 
 void onPipeOpened(const LiveRun& run, int fd) {
     if (fd < 0) {
-        finish(1, words::unavailable, std::nullopt);
+        finish(1, messages::unavailable, std::nullopt);
         return;
     }
-    emit(words::kind::ready);
+    emit(messages::kind::ready);
     auto pump = [run, fd] { pumpPcm(run.queue, fd, run.stopped, run.request, run.lastText); };
     if (!runInBackground(std::move(pump))) {
         closeInput(fd);
-        finish(1, words::unavailable, std::nullopt);
+        finish(1, messages::unavailable, std::nullopt);
     }
 }
 
@@ -37,7 +37,7 @@ void openPipe(const LiveRun& run) {
         const int fd = openForReading(run.pipePath);
         run.queue.post([run, fd] { onPipeOpened(run, fd); });
     };
-    if (!runInBackground(std::move(open))) finish(1, words::unavailable, std::nullopt);
+    if (!runInBackground(std::move(open))) finish(1, messages::unavailable, std::nullopt);
 }
 
 }  // namespace
@@ -62,7 +62,7 @@ void onLiveResult(const std::optional<RecognitionResult>& result, const std::opt
     }
     if (!result) return;
     lastText = result->text;
-    emit(result->isFinal ? words::kind::final : words::kind::partial, result->text);
+    emit(result->isFinal ? messages::kind::final : messages::kind::partial, result->text);
     if (result->isFinal && stopped) finish(0, std::nullopt, result->text);
 }
 

@@ -2,7 +2,7 @@
 
 #include "app/output.h"
 #include "platform/system/pipe_input.h"
-#include "platform/text/words.h"
+#include "platform/text/messages.h"
 
 #include <cstring>
 #include <utility>
@@ -44,7 +44,7 @@ void endInput(EventLoop& queue, bool& stopped, LiveAudioRequest& request, TextCe
 
 void settleLive(const std::string& lastText) {
     if (lastText.empty()) {
-        finish(1, words::noSpeech, std::nullopt);
+        finish(1, messages::noSpeech, std::nullopt);
     } else {
         finish(0, std::nullopt, lastText);
     }

@@ -2,7 +2,7 @@
 
 #include "platform/audio/descriptor_io.h"
 #include "platform/audio/frame_mixdown.h"
-#include "platform/text/words.h"
+#include "platform/text/messages.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -40,15 +40,15 @@ int refuseOtherFiles(AVFormatContext* format, AVIOContext**, const char*, int, A
 }
 
 std::string layoutProblem(int rate, int channels) {
-    if (channels < 1 || channels > mostChannels) return words::unsupportedChannels + std::to_string(channels);
+    if (channels < 1 || channels > mostChannels) return messages::unsupportedChannels + std::to_string(channels);
     if (rate < lowestSampleRate || rate > highestSampleRate) {
-        return words::unsupportedRate + std::to_string(rate) + " Hz";
+        return messages::unsupportedRate + std::to_string(rate) + " Hz";
     }
     return "";
 }
 
 std::string unsupportedCodec(AVCodecID codec) {
-    return words::unsupportedCodec + std::string(codec == AV_CODEC_ID_NONE ? "unknown" : avcodec_get_name(codec));
+    return messages::unsupportedCodec + std::string(codec == AV_CODEC_ID_NONE ? "unknown" : avcodec_get_name(codec));
 }
 
 bool isDamage(int error) {
@@ -81,7 +81,7 @@ DecodedAudio::~DecodedAudio() {
 // `otherwise`.
 std::string DecodedAudio::failure(const std::string& otherwise) const {
     if (io_->systemError() != 0) return std::strerror(io_->systemError());
-    if (wantedOtherFiles_) return words::notAudio;
+    if (wantedOtherFiles_) return messages::notAudio;
     return otherwise;
 }
 
@@ -90,7 +90,7 @@ std::string DecodedAudio::failure(const std::string& otherwise) const {
 std::string DecodedAudio::openContainer() {
     const AVInputFormat* container = nullptr;
     const int probed = av_probe_input_buffer2(io_->context(), &container, "", nullptr, 0, 0);
-    if (probed < 0 || container == nullptr) return failure(words::notAudio);
+    if (probed < 0 || container == nullptr) return failure(messages::notAudio);
     format_ = avformat_alloc_context();
     if (format_ == nullptr) return std::strerror(ENOMEM);
     // Ours to free, even should the context be closed before it is opened.
@@ -104,9 +104,9 @@ std::string DecodedAudio::openContainer() {
     if (format_->protocol_whitelist == nullptr) return std::strerror(ENOMEM);
     // On failure the context is freed and format_ set to null.
     const int opened = avformat_open_input(&format_, "", container, nullptr);
-    if (opened < 0) return failure(isDamage(opened) ? words::damaged : words::notAudio);
+    if (opened < 0) return failure(isDamage(opened) ? messages::damaged : messages::notAudio);
     const int found = avformat_find_stream_info(format_, nullptr);
-    if (found < 0) return failure(isDamage(found) ? words::damaged : words::notAudio);
+    if (found < 0) return failure(isDamage(found) ? messages::damaged : messages::notAudio);
     for (unsigned i = 0; i < format_->nb_streams; ++i) {
         AVStream& stream = *format_->streams[i];
         if (stream_ < 0 && stream.codecpar->codec_type == AVMEDIA_TYPE_AUDIO) {
@@ -115,7 +115,7 @@ std::string DecodedAudio::openContainer() {
             stream.discard = AVDISCARD_ALL;
         }
     }
-    return stream_ < 0 ? words::noAudioStream : "";
+    return stream_ < 0 ? messages::noAudioStream : "";
 }
 
 std::string DecodedAudio::openDecoder() {
@@ -132,7 +132,7 @@ std::string DecodedAudio::openDecoder() {
     if (copied < 0) return failure(unsupportedCodec(parameters.codec_id));
     // One thread, the library's default: audio decodes far faster than speech.
     const int opened = avcodec_open2(decoder_, codec, nullptr);
-    if (opened < 0) return failure(isDamage(opened) ? words::damaged : unsupportedCodec(parameters.codec_id));
+    if (opened < 0) return failure(isDamage(opened) ? messages::damaged : unsupportedCodec(parameters.codec_id));
     return "";
 }
 
@@ -160,7 +160,7 @@ bool DecodedAudio::next(MonoPiece& piece, std::string& reason) {
             if (!decodedAny_ && (skippedAny_ || cutShort_)) {
                 // A stream cannot be read back: a container whose index
                 // comes after the audio can only be read from its file.
-                reason = cutShort_ && !io_->seekable() ? words::needsFile : words::damaged;
+                reason = cutShort_ && !io_->seekable() ? messages::needsFile : messages::damaged;
                 return false;
             }
             return true;
@@ -188,7 +188,7 @@ bool DecodedAudio::feed(std::string& reason) {
             flushed_ = true;
             const int flushing = avcodec_send_packet(decoder_, nullptr);
             if (flushing < 0 && flushing != AVERROR_EOF) {
-                reason = failure(words::damaged);
+                reason = failure(messages::damaged);
                 return false;
             }
             return true;

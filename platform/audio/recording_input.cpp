@@ -1,6 +1,6 @@
 #include "platform/audio/recording_input.h"
 
-#include "platform/text/words.h"
+#include "platform/text/messages.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -49,7 +49,7 @@ RecordingInput openRecording(const std::string& path) {
     if (S_ISREG(info.st_mode)) return blocking(fd, true);
     if (S_ISFIFO(info.st_mode)) return blocking(fd, false);
     if (S_ISDIR(info.st_mode)) return refused(fd, std::strerror(EISDIR));
-    return refused(fd, words::notFileOrPipe);
+    return refused(fd, messages::notFileOrPipe);
 }
 
 }  // namespace voxquill

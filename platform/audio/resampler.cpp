@@ -1,7 +1,7 @@
 #include "platform/audio/resampler.h"
 
 #include "platform/audio/samples.h"
-#include "platform/text/words.h"
+#include "platform/text/messages.h"
 
 #include <soxr.h>
 
@@ -31,7 +31,7 @@ bool Resampler::convert(const float* in, std::size_t count, int rate, std::vecto
             soxr_ = soxr_create(rate, recognizerSampleRate, 1, &error, nullptr, nullptr, nullptr);
             if (error != nullptr) {
                 soxr_ = nullptr;
-                reason = words::cannotResampleFrom + std::to_string(rate) + " Hz";
+                reason = messages::cannotResampleFrom + std::to_string(rate) + " Hz";
                 return false;
             }
         }
@@ -67,7 +67,7 @@ bool Resampler::process(const float* in, std::size_t count, std::vector<float>& 
     const soxr_error_t failed = soxr_process(soxr_, in, count, nullptr, out.data() + at, out.size() - at, &done);
     out.resize(at + done);
     if (failed != nullptr) {
-        reason = words::cannotResample + std::string(failed);
+        reason = messages::cannotResample + std::string(failed);
         return false;
     }
     return true;

@@ -2,7 +2,7 @@
 
 #include "platform/audio/pause_splitter.h"
 #include "platform/speech/piece_queue.h"
-#include "platform/text/words.h"
+#include "platform/text/messages.h"
 
 #include <system_error>
 #include <thread>
@@ -98,7 +98,7 @@ bool decodeInPieces(const SampleReader& read, const PieceDecoderMaker& makeDecod
         Workers workers(queue, makeDecoder, settings.workers);
         // The first worker loads its model while the file is read.
         if (!workers.add()) {
-            error = words::noRecognitionThread;
+            error = messages::noRecognitionThread;
             return false;
         }
         queueRecording(read, settings, queue, workers);

@@ -3,7 +3,7 @@
 #include "platform/speech/sphinx/cepstral_mean.h"
 #include "platform/speech/sphinx/cepstral_presets.h"
 #include "platform/text/transcript_text.h"
-#include "platform/text/words.h"
+#include "platform/text/messages.h"
 
 #include <pocketsphinx.h>
 #include <sphinxbase/cmn.h>
@@ -67,7 +67,7 @@ DictationDecoder::Created DictationDecoder::create(const LanguageModel& model, c
     // The engine logs to standard error by default; this program's streams
     // carry only its own output.
     err_set_logfp(nullptr);
-    const std::string failed = words::cannotLoadModel + model.name;
+    const std::string failed = messages::cannotLoadModel + model.name;
     cmd_ln_t* config = configFor(model, search);
     if (config == nullptr) return {nullptr, failed};
     ps_decoder_t* decoder = ps_init(config);
@@ -84,12 +84,12 @@ DictationDecoder::~DictationDecoder() {
 
 bool DictationDecoder::feed(const std::int16_t* samples, std::size_t count, std::string& error) {
     if (!started_ && ps_start_utt(decoder_) < 0) {
-        error = words::recognitionFailed;
+        error = messages::recognitionFailed;
         return false;
     }
     started_ = true;
     if (ps_process_raw(decoder_, samples, count, FALSE, FALSE) < 0) {
-        error = words::recognitionFailed;
+        error = messages::recognitionFailed;
         return false;
     }
     const bool inSpeech = ps_get_in_speech(decoder_) != 0;
@@ -125,7 +125,7 @@ std::vector<float> DictationDecoder::cepstralMean() const {
 // goes on from `mean`.
 bool DictationDecoder::restartFrom(const std::vector<float>& mean, std::string& error) {
     if (ps_start_stream(decoder_) < 0) {
-        error = words::recognitionFailed;
+        error = messages::recognitionFailed;
         return false;
     }
     cmn_live_set(ps_get_feat(decoder_)->cmn_struct, mean.data());
@@ -143,7 +143,7 @@ std::vector<std::string> DictationDecoder::takeWords() {
 bool DictationDecoder::endUtterance(std::string& error) {
     started_ = false;
     if (ps_end_utt(decoder_) < 0) {
-        error = words::recognitionFailed;
+        error = messages::recognitionFailed;
         return false;
     }
     inUtterance_ = false;

@@ -6,7 +6,7 @@
 #include "platform/signal/rising_gain.h"
 #include "platform/speech/sphinx/dictation_decoder.h"
 #include "platform/speech/sphinx/file_decoding.h"
-#include "platform/text/words.h"
+#include "platform/text/messages.h"
 
 #include <utility>
 
@@ -139,7 +139,7 @@ bool SphinxRecognizer::isAvailable() const {
 void SphinxRecognizer::recognizeFile(const std::string& path, ResultHandler handler) {
     EventLoop& queue = deliveryQueue_;
     auto work = [path, model = model_, &queue, handler] { deliver(queue, handler, decodeFile(path, model)); };
-    if (!runInBackground(std::move(work))) deliverError(queue, handler, words::noRecognitionThread);
+    if (!runInBackground(std::move(work))) deliverError(queue, handler, messages::noRecognitionThread);
 }
 
 void SphinxRecognizer::recognizeLive(std::shared_ptr<LiveAudioRequest> request, ResultHandler handler) {
@@ -147,7 +147,7 @@ void SphinxRecognizer::recognizeLive(std::shared_ptr<LiveAudioRequest> request, 
     auto work = [request, model = model_, &queue, handler] { decodeLive(*request, model, queue, handler); };
     if (runInBackground(std::move(work))) return;
     request->stopTaking();
-    deliverError(queue, handler, words::noRecognitionThread);
+    deliverError(queue, handler, messages::noRecognitionThread);
 }
 
 }  // namespace voxquill

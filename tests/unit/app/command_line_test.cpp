@@ -1,5 +1,5 @@
 #include "app/command_line.h"
-#include "platform/text/words.h"
+#include "platform/text/messages.h"
 
 #include <gtest/gtest.h>
 
@@ -50,7 +50,7 @@ TEST(CommandLine, ANearMissOfTheFlagIsAFileAndItsLocale) {
 }
 
 TEST(CommandLine, UsageTextLinesUpTheCommands) {
-    EXPECT_STREQ(words::usage,
+    EXPECT_STREQ(messages::usage,
                  "usage: voxquill <wav-file> [locale]\n"
                  "       voxquill --live <pcm-fifo> [locale]\n");
 }

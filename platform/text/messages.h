@@ -3,7 +3,7 @@
 // The program's own words: every message it writes and the kinds of its event
 // lines. Callers read them; changing one here changes it everywhere.
 
-namespace voxquill::words {
+namespace voxquill::messages {
 
 inline constexpr const char* usage =
     "usage: voxquill <wav-file> [locale]\n"
@@ -40,4 +40,4 @@ inline constexpr const char* final = "f";
 inline constexpr const char* error = "e";
 }  // namespace kind
 
-}  // namespace voxquill::words
+}  // namespace voxquill::messages
