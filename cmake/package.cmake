@@ -1,5 +1,5 @@
 # The Debian package, built by `cpack -G DEB` from a build configured with
-# -DCMAKE_INSTALL_PREFIX=/usr: the program, its manual page and the
+# -DCMAKE_INSTALL_PREFIX=/usr: the program and its batch tool, their manual pages and the
 # copyright file, installed where the build put them (the program looks for
 # added models under its own prefix). Depends comes from the shared
 # libraries the program links (dpkg-shlibdeps), plus the US English model
@@ -18,6 +18,9 @@ set(CPACK_PACKAGING_INSTALL_PREFIX ${CMAKE_INSTALL_PREFIX})
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION sound)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "pocketsphinx-en-us")
+# voxquill-batch runs its recordings through GNU parallel and measures and
+# cuts them with ffmpeg; over ssh, parallel copies them with rsync.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "pocketsphinx-en-us, parallel, ffmpeg")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "rsync, openssh-client")
 set(CPACK_STRIP_FILES ON)
 include(CPack)

@@ -48,14 +48,22 @@ class Installed(unittest.TestCase):
         self.assertTrue(page.is_file(), page)
         assert_renders(self, page)
 
+    def test_the_batch_tool_and_its_manual_page(self):
+        tool = self.prefix / "bin" / "voxquill-batch"
+        self.assertTrue(os.access(tool, os.X_OK), tool)
+        shown = support.run([tool, "--help"])
+        self.assertEqual((shown.returncode, shown.stderr), (0, b""), shown.describe())
+        self.assertTrue(shown.stdout.startswith(b"usage: voxquill-batch"), shown.describe())
+        assert_renders(self, self.prefix / "share" / "man" / "man1" / "voxquill-batch.1.gz", b"several at once")
 
-def assert_renders(case, page):
-    """The compressed manual page PAGE renders without a warning."""
+
+def assert_renders(case, page, words=b"Transcribe a recording"):
+    """The compressed manual page PAGE renders without a warning, with WORDS."""
     support.require_tools("groff")
     done = subprocess.run(["groff", "-man", "-Tutf8", "-ww"], input=gzip.decompress(page.read_bytes()),
                           capture_output=True, timeout=support.DEFAULT_TIMEOUT)
     case.assertEqual((done.returncode, done.stderr), (0, b""))
-    case.assertIn(b"Transcribe a recording", done.stdout)
+    case.assertIn(words, done.stdout)
 
 
 if __name__ == "__main__":

@@ -91,6 +91,21 @@ class Package(unittest.TestCase):
         install_test.assert_renders(self, self.installed("/share/man/man1/voxquill.1.gz"))
         self.assertIn("Upstream-Name: voxquill", self.installed("/share/doc/voxquill/copyright").read_text())
 
+    def test_it_holds_the_batch_tool_and_its_manual_page(self):
+        listing = run_tool("dpkg", "-c", self.package())
+        self.assertRegex(listing, r"-rwxr-xr-x .* \./usr/bin/voxquill-batch\n")
+        self.assertIn("./usr/share/man/man1/voxquill-batch.1.gz", listing)
+        install_test.assert_renders(self, self.installed("/share/man/man1/voxquill-batch.1.gz"), b"several at once")
+        names = [name for name, _, _ in dependencies(field(self.package(), "Depends"))]
+        self.assertIn("parallel", names)
+        self.assertIn("ffmpeg", names)
+
+    def test_lintian_finds_no_error(self):
+        support.require_tools("lintian")
+        done = subprocess.run(["lintian", "--fail-on", "error", self.package()], capture_output=True, text=True,
+                              timeout=300)
+        self.assertEqual(done.returncode, 0, done.stdout + done.stderr)
+
     def test_it_depends_on_what_the_program_needs_all_installed_here(self):
         depends = dependencies(field(self.package(), "Depends"))
         names = [name for name, _, _ in depends]

@@ -1,9 +1,9 @@
 #!/usr/bin/env python3
-"""scripts/transcribe-all, end to end on this machine: a folder of clips in
+"""voxquill-batch, end to end on this machine: a folder of clips in
 several containers, with a few that cannot be transcribed, run with GNU
 parallel; then run again, as after an interruption or new recordings.
 
-    transcribe_all_test.py --voxquill PATH --script PATH [unittest arguments]
+    voxquill_batch_test.py --voxquill PATH --script PATH [unittest arguments]
 """
 
 import argparse
@@ -21,7 +21,7 @@ VOXQUILL = SCRIPT = None  # set from the command line
 CLIPS = [support.LIBRIVOX / "sense_and_sensibility_01_austen_64kb-0880.wav", support.CARDS / "001.wav"]
 
 
-def transcribe_all(folder, *options):
+def batch(folder, *options):
     return support.run([SCRIPT, "--voxquill", VOXQUILL, "--jobs", "2", *options, folder], timeout=300)
 
 
@@ -54,14 +54,14 @@ class TranscribeAll(unittest.TestCase):
             self.assertEqual((self.folder / f"{name}.txt").read_bytes(), expected.stdout, name)
 
     def test_a_folder_then_what_is_left_of_it(self):
-        first = transcribe_all(self.folder)
+        first = batch(self.folder)
         self.assertFalse(first.timed_out, first.describe())
         self.assertEqual(first.returncode, 1, first.describe())
         # Each failure once, with voxquill's reason; nothing else on stdout.
         self.assertEqual(sorted(first.text.splitlines()), [
             "./notes.wav: not an audio file in a format this program reads",
             "./sub folder/cut.mp4: damaged or incomplete file"])
-        self.assertTrue(first.stderr.endswith(b"transcribe-all: 3 transcribed, 2 failed\n"), first.describe())
+        self.assertTrue(first.stderr.endswith(b"voxquill-batch: 3 transcribed, 2 failed\n"), first.describe())
         self.assertEqual(self.transcripts(), sorted(f"{name}.txt" for name in self.good))
         self.assertTranscribed(self.good)
         done = {name: (self.folder / f"{name}.txt").stat().st_mtime_ns for name in self.good}
@@ -70,13 +70,13 @@ class TranscribeAll(unittest.TestCase):
         (self.folder / "notes.wav").unlink()
         shutil.copy(CLIPS[1], self.folder / "sub folder" / "cut.mp4")
         added = self.audio.encode(CLIPS[1], "recordings/added.mp3", "-c:a", "libmp3lame", "-b:a", "64k")
-        second = transcribe_all(self.folder)
+        second = batch(self.folder)
         self.assertEqual((second.returncode, second.stdout), (0, b""), second.describe())
-        self.assertTrue(second.stderr.endswith(b"transcribe-all: 2 transcribed, 0 failed\n"), second.describe())
+        self.assertTrue(second.stderr.endswith(b"voxquill-batch: 2 transcribed, 0 failed\n"), second.describe())
         self.assertTranscribed(["sub folder/cut.mp4", added.name])
         self.assertEqual({name: (self.folder / f"{name}.txt").stat().st_mtime_ns for name in self.good}, done)
 
-        third = transcribe_all(self.folder)
+        third = batch(self.folder)
         self.assertEqual((third.returncode, third.stdout), (0, b""), third.describe())
         self.assertIn(b"every recording", third.stderr)
         self.assertFalse([p for p in self.folder.rglob("*.part")])
@@ -84,12 +84,12 @@ class TranscribeAll(unittest.TestCase):
     def test_help_and_usage(self):
         shown = support.run([SCRIPT, "--help"])
         self.assertEqual((shown.returncode, shown.stderr), (0, b""))
-        self.assertTrue(shown.stdout.startswith(b"usage: transcribe-all"), shown.describe())
+        self.assertTrue(shown.stdout.startswith(b"usage: voxquill-batch"), shown.describe())
         for argv in ([], ["--jobs"], ["--bogus", self.folder], [self.folder / "missing"], [self.folder, self.folder]):
             with self.subTest(argv=argv):
                 wrong = support.run([SCRIPT, *argv])
                 self.assertEqual((wrong.returncode, wrong.stdout), (2, b""), wrong.describe())
-                self.assertTrue(wrong.stderr.startswith(b"transcribe-all: "), wrong.describe())
+                self.assertTrue(wrong.stderr.startswith(b"voxquill-batch: "), wrong.describe())
 
 
 if __name__ == "__main__":
