@@ -7,7 +7,8 @@
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME voxquill)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
-set(CPACK_PACKAGE_CONTACT "The voxquill developers")
+# Debian wants a name and an address for the maintainer.
+set(CPACK_PACKAGE_CONTACT "The voxquill developers <voxquill@example.org>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "transcribe speech offline, from a recording or as it is spoken")
 string(CONCAT CPACK_DEBIAN_PACKAGE_DESCRIPTION
        "voxquill turns speech into text on this machine, with no network, using\n"
