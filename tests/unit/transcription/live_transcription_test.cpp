@@ -169,13 +169,16 @@ TEST_F(StartLive, AWriterThatNeverComesDoesNotHoldUpTheDeadline) {
 TEST_F(StartLive, TheReadyLineWaitsForTheWriter) {
     const std::string fifo = dir.path() + "/fifo";
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    // The writer comes only once the main queue has written its line, so
+    // a busy machine cannot put it first.
     auto lateWriter = [fifo](testing::FakeRecognizer&) {
-        mainQueue().postAfter(0.2, [] { std::fputs("before the writer\n", stderr); });
-        std::thread([fifo] {
-            std::this_thread::sleep_for(std::chrono::milliseconds(400));
-            std::FILE* writer = std::fopen(fifo.c_str(), "wb");
-            if (writer != nullptr) std::fclose(writer);
-        }).detach();
+        mainQueue().postAfter(0.2, [fifo] {
+            std::fputs("before the writer\n", stderr);
+            std::thread([fifo] {
+                std::FILE* writer = std::fopen(fifo.c_str(), "wb");
+                if (writer != nullptr) std::fclose(writer);
+            }).detach();
+        });
     };
     EXPECT_EXIT(runOn(fifo, lateWriter), ExitedWithCode(1),
                 exactly("before the writer\n" + line("r", "") + line("e", "No speech detected")));
