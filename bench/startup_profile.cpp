@@ -15,6 +15,7 @@
 #include <cstdlib>
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -42,10 +43,11 @@ bool failed(const std::string& what, const std::string& error) {
 bool profileOnce(const voxquill::LanguageModel& model, const std::string& path,
                  std::map<std::string, std::vector<double>>& times) {
     std::string error;
-    voxquill::DictationDecoder::Created created;
-    times["model load"].push_back(millisecondsOf(
-        [&] { created = voxquill::DictationDecoder::create(model, voxquill::decoding::recordingSearches[0]); }));
-    if (!created.decoder) return failed("model", created.error);
+    std::unique_ptr<voxquill::DictationDecoder> decoder;
+    times["model load"].push_back(millisecondsOf([&] {
+        decoder = voxquill::DictationDecoder::create(model, voxquill::decoding::recordingSearches[0], error);
+    }));
+    if (!decoder) return failed("model", error);
     std::vector<std::int16_t> all;
     bool ok = true;
     times["file read"].push_back(millisecondsOf([&] {
@@ -58,12 +60,13 @@ bool profileOnce(const voxquill::LanguageModel& model, const std::string& path,
     }));
     if (!ok) return failed(path, error);
     times["decoding"].push_back(millisecondsOf(
-        [&] { ok = created.decoder->feed(all.data(), all.size(), error) && created.decoder->endAudio(error); }));
+        [&] { ok = decoder->feed(all.data(), all.size(), error) && decoder->endAudio(error); }));
     if (!ok) return failed("decoding", error);
-    times["teardown"].push_back(millisecondsOf([&] { created.decoder.reset(); }));
-    voxquill::FileOutcome outcome;
-    times["whole file decoding"].push_back(millisecondsOf([&] { outcome = voxquill::decodeFile(path, model); }));
-    if (!outcome.error.empty()) return failed(path, outcome.error);
+    times["teardown"].push_back(millisecondsOf([&] { decoder.reset(); }));
+    std::string transcript;
+    times["whole file decoding"].push_back(
+        millisecondsOf([&] { ok = voxquill::decodeFile(path, model, transcript, error); }));
+    if (!ok) return failed(path, error);
     return true;
 }
 

@@ -7,7 +7,6 @@ namespace voxquill {
 namespace {
 
 // 10-ms frames; a pause is looked for as the quietest 300 ms.
-constexpr std::size_t frameSamples = 160;
 constexpr std::size_t pauseFrames = 30;
 
 std::int64_t energyOf(const std::int16_t* frame) {

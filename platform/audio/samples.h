@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -9,5 +10,9 @@ namespace voxquill {
 // 16-bit samples, whatever the recording or the pipe held.
 constexpr int recognizerSampleRate = 16000;
 using Samples = std::vector<std::int16_t>;
+
+// Audio is measured in frames of 10 ms: its power, its pauses, the
+// denoiser's steps.
+constexpr std::size_t frameSamples = recognizerSampleRate / 100;
 
 }  // namespace voxquill

@@ -12,12 +12,13 @@ namespace voxquill {
 // Tells narrow-band audio (recorded at 8 kHz, or carried by a telephone
 // line) from wide-band audio: how much energy lies above the band a
 // telephone carries, against the energy within it. Speech dominates both
-// sums, so silences and quiet stretches hardly count. 16 kHz mono audio,
-// taken as it comes.
+// sums, so silences and quiet passages hardly count. 16 kHz mono audio,
+// taken as it comes. One stream, one thread at a time.
 class BandMeter {
 public:
     BandMeter();
 
+    // The samples are copied as needed: the caller keeps its own.
     void add(const std::int16_t* samples, std::size_t count);
 
     // The energy above the telephone band against the energy within it, in
@@ -32,13 +33,13 @@ public:
     bool isNarrowBand() const;
 
 private:
-    void addFrame(const std::int16_t* frame);
+    void addBlock(const std::int16_t* block);
 
     PowerSpectrum spectrum_;
     std::vector<std::int16_t> pending_;
     double inBand_ = 0;
     double aboveBand_ = 0;
-    std::size_t frames_ = 0;
+    std::size_t blocks_ = 0;
 };
 
 }  // namespace voxquill

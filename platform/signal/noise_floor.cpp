@@ -1,6 +1,7 @@
 #include "platform/signal/noise_floor.h"
 
-#include "platform/signal/noise_settings.h"
+#include "platform/audio/samples.h"
+#include "platform/signal/signal_settings.h"
 
 #include <algorithm>
 #include <cmath>
@@ -9,8 +10,6 @@
 namespace voxquill {
 
 namespace {
-
-constexpr std::size_t frameSamples = 160;  // 10 ms at 16 kHz
 
 double percentile(std::vector<double> values, double percent) {
     const auto at = static_cast<std::size_t>(percent / 100.0 * static_cast<double>(values.size() - 1) + 0.5);

@@ -8,9 +8,11 @@ namespace voxquill {
 
 // Measures how far the speech in 16 kHz audio stands above its noise floor,
 // from the mean power of its 10-ms frames. Audio may come in chunks of any
-// size; an unfinished frame waits for the next chunk.
+// size; an unfinished frame waits for the next chunk. One stream, one thread
+// at a time.
 class NoiseFloor {
 public:
+    // The samples are read during the call only.
     void add(const std::int16_t* samples, std::size_t count);
 
     // Decibels between the loud frames and the quiet ones; infinite when the
@@ -26,7 +28,7 @@ private:
     std::size_t added_ = 0;
 };
 
-// The same for audio at hand.
+// The same for audio at hand, read during the call only; any thread.
 double speechOverNoiseDb(const std::int16_t* samples, std::size_t count);
 
 }  // namespace voxquill

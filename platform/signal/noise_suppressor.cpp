@@ -1,6 +1,6 @@
 #include "platform/signal/noise_suppressor.h"
 
-#include "platform/signal/noise_settings.h"
+#include "platform/signal/signal_settings.h"
 
 #include <speex/speex_preprocess.h>
 
@@ -10,10 +10,8 @@ namespace voxquill {
 
 namespace {
 
-// The preprocessor works on frames of a size fixed when it is made: 10 ms.
-constexpr std::size_t frameSamples = recognizerSampleRate / 100;
-
-// Each sample comes out of the preprocessor a frame later: the first frame
+// The preprocessor works on frames of a size fixed when it is made, the
+// 10-ms frame. Each sample comes out of it a frame later: the first frame
 // out is not the audio's.
 constexpr std::size_t suppressorDelay = frameSamples;
 

@@ -13,10 +13,11 @@ namespace voxquill {
 // Takes steady background noise out of 16 kHz speech with speexdsp's
 // preprocessor. Audio goes in as chunks of any size and comes out in order,
 // each sample exactly once and in its place: the preprocessor's own delay is
-// taken off. One suppressor serves one stream on one thread.
+// taken off. One suppressor serves one stream, one thread at a time.
 class NoiseSuppressor {
 public:
-    // Null when the library cannot set one up.
+    // The caller owns the suppressor; null when the library cannot set one
+    // up (a program without it decodes its audio as it is).
     static std::unique_ptr<NoiseSuppressor> create();
 
     ~NoiseSuppressor();
@@ -24,7 +25,8 @@ public:
     NoiseSuppressor& operator=(const NoiseSuppressor&) = delete;
 
     // Appends to `out` what is ready: all that went in but the last few
-    // milliseconds, which wait for the audio after them.
+    // milliseconds, which wait for the audio after them. `samples` is read
+    // during the call only.
     void process(const std::int16_t* samples, std::size_t count, Samples& out);
 
     // Appends the rest at the end of the stream, so that as many samples

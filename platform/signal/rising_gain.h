@@ -9,11 +9,13 @@ namespace voxquill {
 // heard so far, by at most `mostGain`; it rises slowly, by at most a factor
 // of two every `doublingSeconds` of audio, so normalisation can follow it,
 // and drops at once when louder audio comes, before that audio is raised,
-// so nothing ever clips. Audio at the peak or louder is left alone.
+// so nothing ever clips. Audio at the peak or louder is left alone. One
+// stream, one thread at a time.
 class RisingGain {
 public:
     RisingGain(double peak, double mostGain, double doublingSeconds);
 
+    // In place, the stream's next samples.
     void apply(Samples& samples);
 
 private:

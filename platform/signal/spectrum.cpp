@@ -5,11 +5,11 @@
 
 namespace voxquill {
 
-PowerSpectrum::PowerSpectrum(std::size_t frameSize)
-    : window_(frameSize), real_(frameSize), imaginary_(frameSize), power_(frameSize / 2 + 1) {
+PowerSpectrum::PowerSpectrum(std::size_t blockSize)
+    : window_(blockSize), real_(blockSize), imaginary_(blockSize), power_(blockSize / 2 + 1) {
     const double pi = std::acos(-1.0);
-    for (std::size_t i = 0; i < frameSize; ++i) {
-        window_[i] = 0.5 - 0.5 * std::cos(2 * pi * static_cast<double>(i) / static_cast<double>(frameSize));
+    for (std::size_t i = 0; i < blockSize; ++i) {
+        window_[i] = 0.5 - 0.5 * std::cos(2 * pi * static_cast<double>(i) / static_cast<double>(blockSize));
     }
 }
 

@@ -6,16 +6,15 @@
 
 namespace voxquill {
 
-// The power spectrum of one frame of samples, Hann-windowed: `frameSize`
-// samples (a power of two) give frameSize / 2 + 1 bins, bin k at
-// k * sampleRate / frameSize.
+// The power spectrum of one block of samples, Hann-windowed: `blockSize`
+// samples (a power of two) give blockSize / 2 + 1 bins, bin k at
+// k * sampleRate / blockSize. One thread at a time.
 class PowerSpectrum {
 public:
-    explicit PowerSpectrum(std::size_t frameSize);
+    explicit PowerSpectrum(std::size_t blockSize);
 
-    std::size_t frameSize() const { return window_.size(); }
-
-    // `samples` holds frameSize() samples; the result is valid until the next call.
+    // `samples` holds blockSize samples, read during the call only. The
+    // result is the spectrum's own, valid until the next call.
     const std::vector<double>& of(const std::int16_t* samples);
 
 private:

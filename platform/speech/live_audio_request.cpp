@@ -8,12 +8,17 @@ namespace voxquill {
 void LiveAudioRequest::append(Samples buffer) {
     {
         std::unique_lock<std::mutex> lock(mutex_);
-        caughtUp_.wait(lock, [this] { return behind_ < mostSamplesBehind || stopped_; });
-        if (stopped_) return;
-        behind_ += buffer.size();
+        caughtUp_.wait(lock, [this] { return backlog_ < mostBacklog_ || recognizerQuit_; });
+        if (recognizerQuit_) return;
+        backlog_ += buffer.size();
         buffers_.push_back(std::move(buffer));
     }
     arrived_.notify_one();
+}
+
+void LiveAudioRequest::limitBacklog(std::size_t samples) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    mostBacklog_ = samples;
 }
 
 void LiveAudioRequest::endAudio() {
@@ -36,18 +41,18 @@ LiveAudioRequest::Taken LiveAudioRequest::waitForAudio() {
 void LiveAudioRequest::decoded(std::size_t samples) {
     {
         std::lock_guard<std::mutex> lock(mutex_);
-        behind_ -= std::min(samples, behind_);
+        backlog_ -= std::min(samples, backlog_);
     }
     caughtUp_.notify_all();
 }
 
-void LiveAudioRequest::stopTaking() {
+void LiveAudioRequest::recognizerQuit() {
     std::vector<Samples> dropped;
     {
         std::lock_guard<std::mutex> lock(mutex_);
-        stopped_ = true;
+        recognizerQuit_ = true;
         dropped.swap(buffers_);
-        behind_ = 0;
+        backlog_ = 0;
     }
     caughtUp_.notify_all();
 }

@@ -17,10 +17,12 @@ struct RecognitionResult {
 };
 
 // Called on the main queue, with a result, an error's readable description,
-// both or neither.
+// both or neither; both are the handler's for the call only.
 using ResultHandler =
     std::function<void(const std::optional<RecognitionResult>& result, const std::optional<std::string>& error)>;
 
+// The main queue only. A recognition goes on after the recognizer that
+// started it is gone: it holds what it needs.
 class Recognizer {
 public:
     virtual ~Recognizer() = default;
@@ -35,10 +37,12 @@ public:
     // Recognizes dictation from the audio appended to the request, as it
     // comes: a partial result each time the best transcription changes, then,
     // after the end of the audio, one final result, and nothing after it.
-    // Audio without a word in it has no final result.
+    // Audio without a word in it has no final result. The recognition shares
+    // the request with its writer, and limits its backlog before it returns.
     virtual void recognizeLive(std::shared_ptr<LiveAudioRequest> request, ResultHandler handler) = 0;
 };
 
+// The main queue only.
 class SpeechService {
 public:
     virtual ~SpeechService() = default;
@@ -46,8 +50,8 @@ public:
     // Returns at once; the handler is called once, on any thread.
     virtual void requestAuthorization(std::function<void(AuthorizationStatus)> handler) = 0;
 
-    // A recognizer for the locale identifier, or none when no language model
-    // serves it.
+    // A recognizer for the locale identifier, the caller's own, or none when
+    // no language model serves it.
     virtual std::unique_ptr<Recognizer> recognizerFor(const std::string& localeId) = 0;
 
     // The recognizer of the default locale, or none when it has no model.

@@ -2,6 +2,8 @@
 
 #include <array>
 
+// Measured constants: any thread.
+
 namespace voxquill::cepstral {
 
 // The mean cepstrum the en-us model starts normalisation from (its

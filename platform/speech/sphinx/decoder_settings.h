@@ -1,6 +1,12 @@
 #pragma once
 
+#include "platform/audio/samples.h"
+
 #include <cstddef>
+
+// The tuned numbers of decoding, measured as bench/NOTES.md tells; those of
+// the signal before the engine are in platform/signal/signal_settings.h.
+// Constants: any thread.
 
 namespace voxquill::decoding {
 
@@ -36,20 +42,37 @@ inline constexpr std::size_t recordingSearchCount = sizeof recordingSearches / s
 // Live audio comes at its own pace, so its cost plans nothing.
 inline constexpr Search liveSearch{5000, false, true, 0.0};
 
-// A quiet recording loses the softer sounds of speech in the engine's front
-// end: each piece is raised so its loudest sample is at half of full scale,
-// by at most this much (a recording 30 dB quieter than its source needs 32).
-inline constexpr double nominalPeak = 0.5;
-inline constexpr double mostGain = 64.0;
-
-// Live audio cannot be looked at ahead for its peak: its gain aims at the
-// same peak over the loudest sample so far and rises by at most a factor of
-// two in this much audio, slowly enough for normalisation to follow.
-inline constexpr double liveGainDoublingSeconds = 0.5;
-
 // The time decoding plans to finish in, of the 45-s deadline: the rest is for
 // start-up, the last piece and a machine slower than the one measured.
 inline constexpr double plannedSeconds = 30.0;
+
+// A recording is cut into pieces of 20 s or more, each ending at the
+// quietest moment of the 10 s after, so a piece runs 20 to 30 s. Each cut
+// costs a little accuracy at the start of the next piece (pieces of 10 s
+// made the word error rate of a 10-minute recording 2.5 points worse; of
+// 20 s, 0.4 points), and longer pieces leave workers idle for longer at the
+// end, when the last piece keeps one worker busy while the others have
+// nothing left.
+inline constexpr std::size_t pieceSeconds = 20;
+inline constexpr std::size_t pauseSearchSeconds = 10;
+inline constexpr double longestPieceSeconds = pieceSeconds + pauseSearchSeconds;
+
+// A piece is fed to its decoder as a microphone would feed it: where the
+// decoder cuts utterances depends on how often it is asked whether speech
+// goes on.
+inline constexpr std::size_t recordingFeedSamples = 2048;
+
+// How far live decoding may fall behind the audio before the writer's
+// appends wait for it. Two seconds keeps the wait for the final result after
+// the end of the input well inside the settle delay, and is more than the
+// model takes to load, so a writer at real time does not wait.
+inline constexpr std::size_t mostSecondsBehind = 2;
+inline constexpr std::size_t mostSamplesBehind = mostSecondsBehind * recognizerSampleRate;
+
+// While live decoding falls behind the audio, a partial result at most once
+// a second of audio decoded, so a burst is not answered with a partial for
+// every buffer of it, and the text seen so far still keeps up.
+inline constexpr std::size_t samplesBetweenPartials = recognizerSampleRate;
 
 // Each worker holds a decoder of its own with its copy of the model.
 inline constexpr unsigned long long bytesPerWorker = 150ull * 1024 * 1024;

@@ -2,8 +2,9 @@
 
 #include "platform/speech/sphinx/cepstral_mean.h"
 #include "platform/speech/sphinx/cepstral_presets.h"
-#include "platform/text/transcript_text.h"
+#include "platform/text/failure.h"
 #include "platform/text/messages.h"
+#include "platform/text/transcript_text.h"
 
 #include <pocketsphinx.h>
 #include <sphinxbase/cmn.h>
@@ -62,18 +63,21 @@ std::mutex decoderSetUp;
 
 }  // namespace
 
-DictationDecoder::Created DictationDecoder::create(const LanguageModel& model, const decoding::Search& search) {
+std::unique_ptr<DictationDecoder> DictationDecoder::create(const LanguageModel& model, const decoding::Search& search,
+                                                           std::string& error) {
     const std::lock_guard<std::mutex> oneAtATime(decoderSetUp);
     // The engine logs to standard error by default; this program's streams
     // carry only its own output.
     err_set_logfp(nullptr);
-    const std::string failed = messages::cannotLoadModel + model.name;
     cmd_ln_t* config = configFor(model, search);
-    if (config == nullptr) return {nullptr, failed};
-    ps_decoder_t* decoder = ps_init(config);
-    cmd_ln_free_r(config);
-    if (decoder == nullptr) return {nullptr, failed};
-    return {std::unique_ptr<DictationDecoder>(new DictationDecoder(decoder)), ""};
+    ps_decoder_t* decoder = config != nullptr ? ps_init(config) : nullptr;
+    // The decoder holds its own reference to the configuration.
+    if (config != nullptr) cmd_ln_free_r(config);
+    if (decoder == nullptr) {
+        fail(error, messages::cannotLoadModel + model.name);
+        return nullptr;
+    }
+    return std::unique_ptr<DictationDecoder>(new DictationDecoder(decoder));
 }
 
 DictationDecoder::DictationDecoder(ps_decoder_t* decoder) : decoder_(decoder), modelMean_(currentMean(decoder)) {}
@@ -83,25 +87,19 @@ DictationDecoder::~DictationDecoder() {
 }
 
 bool DictationDecoder::feed(const std::int16_t* samples, std::size_t count, std::string& error) {
-    if (!started_ && ps_start_utt(decoder_) < 0) {
-        error = messages::recognitionFailed;
-        return false;
-    }
+    if (!started_ && ps_start_utt(decoder_) < 0) return fail(error, messages::recognitionFailed);
     started_ = true;
-    if (ps_process_raw(decoder_, samples, count, FALSE, FALSE) < 0) {
-        error = messages::recognitionFailed;
-        return false;
-    }
+    if (ps_process_raw(decoder_, samples, count, FALSE, FALSE) < 0) return fail(error, messages::recognitionFailed);
     const bool inSpeech = ps_get_in_speech(decoder_) != 0;
     if (inSpeech) inUtterance_ = true;
     if (inSpeech || !inUtterance_) return true;
     return endUtterance(error);
 }
 
-bool DictationDecoder::beginStretch(const std::int16_t* samples, std::size_t count, std::string& error) {
+bool DictationDecoder::beginPiece(const std::int16_t* samples, std::size_t count, std::string& error) {
     if (started_ && !endUtterance(error)) return false;
     std::vector<float> mean = speechCepstralMean(ps_get_fe(decoder_), samples, count);
-    // A stretch without speech starts from the model's mean, as a fresh
+    // A piece without speech starts from the model's mean, as a fresh
     // decoder would.
     if (mean.size() != modelMean_.size()) mean = modelMean_;
     return restartFrom(mean, error);
@@ -124,10 +122,7 @@ std::vector<float> DictationDecoder::cepstralMean() const {
 // A new stream forgets the noise floor of the audio before; normalisation
 // goes on from `mean`.
 bool DictationDecoder::restartFrom(const std::vector<float>& mean, std::string& error) {
-    if (ps_start_stream(decoder_) < 0) {
-        error = messages::recognitionFailed;
-        return false;
-    }
+    if (ps_start_stream(decoder_) < 0) return fail(error, messages::recognitionFailed);
     cmn_live_set(ps_get_feat(decoder_)->cmn_struct, mean.data());
     return true;
 }
@@ -142,10 +137,7 @@ std::vector<std::string> DictationDecoder::takeWords() {
 
 bool DictationDecoder::endUtterance(std::string& error) {
     started_ = false;
-    if (ps_end_utt(decoder_) < 0) {
-        error = messages::recognitionFailed;
-        return false;
-    }
+    if (ps_end_utt(decoder_) < 0) return fail(error, messages::recognitionFailed);
     inUtterance_ = false;
     const char* hypothesis = ps_get_hyp(decoder_, nullptr);
     if (hypothesis != nullptr) {

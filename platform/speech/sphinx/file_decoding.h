@@ -6,14 +6,10 @@
 
 namespace voxquill {
 
-// The whole transcript of a file, or the reason there is none.
-struct FileOutcome {
-    std::string transcript;
-    std::string error;
-};
-
 // Transcribes the audio file at `path` with `model` on every usable core,
-// with the most accurate search that finishes inside the deadline.
-FileOutcome decodeFile(const std::string& path, const LanguageModel& model);
+// with the most accurate search that finishes inside the deadline: the whole
+// transcript in `transcript`, or false with `error` set. Blocks until done;
+// any thread, the model read during the call only.
+bool decodeFile(const std::string& path, const LanguageModel& model, std::string& transcript, std::string& error);
 
 }  // namespace voxquill

@@ -7,7 +7,8 @@
 
 namespace voxquill {
 
-// The files of one installed CMU Sphinx model for a language. In a model
+// The files of one installed CMU Sphinx model for a language, as paths: a
+// plain value, any thread. In a model
 // folder, the model named NAME (say "en-us") is the folder NAME holding the
 // acoustic model NAME/NAME, the language model NAME.lm.bin (or NAME.lm) and
 // the dictionary cmudict-NAME.dict (or NAME.dict).
@@ -24,7 +25,8 @@ constexpr std::string_view defaultLocaleId = "en-US";
 std::string modelNameFor(std::string_view localeId);
 
 // The first model, folder by folder, named for the locale; failing that, one
-// of the same language ("en" or "en_GB" find "en-us").
+// of the same language ("en" or "en_GB" find "en-us"). Reads the folders;
+// any thread.
 std::optional<LanguageModel> findModel(const std::vector<std::string>& folders, std::string_view localeId);
 
 // Whether every file the engine loads is present and readable.

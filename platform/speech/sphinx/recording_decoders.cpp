@@ -1,7 +1,6 @@
 #include "platform/speech/sphinx/recording_decoders.h"
 
-#include "platform/signal/level.h"
-#include "platform/signal/noise_gate.h"
+#include "platform/signal/signal_chain.h"
 #include "platform/speech/sphinx/decoder_settings.h"
 #include "platform/speech/sphinx/dictation_decoder.h"
 
@@ -12,10 +11,6 @@ namespace voxquill {
 
 namespace {
 
-// The decoder is fed as a microphone would feed it: where it cuts utterances
-// depends on how often it is asked whether speech goes on.
-constexpr std::size_t samplesPerFeed = 2048;
-
 class RecordingPieceDecoder final : public PieceDecoder {
 public:
     RecordingPieceDecoder(const LanguageModel& model, SearchPace& pace, std::size_t search,
@@ -23,19 +18,18 @@ public:
         : model_(model), pace_(pace), search_(search), decoder_(std::move(decoder)) {}
 
     bool decode(const Samples& piece, std::vector<std::string>& words, std::string& error) override {
-        const SearchPace::Piece paced = pace_.start(static_cast<double>(piece.size()) / recognizerSampleRate);
-        if (!useSearch(paced.search, error)) return false;
+        const SearchPace::Choice choice = pace_.start(static_cast<double>(piece.size()) / recognizerSampleRate);
+        if (!useSearch(choice.search, error)) return false;
         Samples audio = piece;
-        denoiseIfNoisy(audio);
-        raiseToPeak(audio, decoding::nominalPeak, decoding::mostGain);
-        if (!decoder_->beginStretch(audio.data(), audio.size(), error)) return false;
-        for (std::size_t at = 0; at < audio.size(); at += samplesPerFeed) {
-            const std::size_t count = std::min(samplesPerFeed, audio.size() - at);
+        runRecordingChain(audio);
+        if (!decoder_->beginPiece(audio.data(), audio.size(), error)) return false;
+        for (std::size_t at = 0; at < audio.size(); at += decoding::recordingFeedSamples) {
+            const std::size_t count = std::min(decoding::recordingFeedSamples, audio.size() - at);
             if (!decoder_->feed(audio.data() + at, count, error)) return false;
         }
         if (!decoder_->endAudio(error)) return false;
         words = decoder_->takeWords();
-        pace_.finish(paced);
+        pace_.finish(choice);
         return true;
     }
 
@@ -45,12 +39,8 @@ private:
     bool useSearch(std::size_t search, std::string& error) {
         if (search == search_) return true;
         decoder_.reset();
-        DictationDecoder::Created created = DictationDecoder::create(model_, decoding::recordingSearches[search]);
-        if (!created.decoder) {
-            error = created.error;
-            return false;
-        }
-        decoder_ = std::move(created.decoder);
+        decoder_ = DictationDecoder::create(model_, decoding::recordingSearches[search], error);
+        if (!decoder_) return false;
         search_ = search;
         return true;
     }
@@ -67,12 +57,10 @@ PieceDecoderMaker recordingDecoders(const LanguageModel& model, SearchPace& pace
     return [&model, &pace](std::string& error) -> std::unique_ptr<PieceDecoder> {
         // The pace's choice may change before the first piece: keep the one made.
         const std::size_t search = pace.searchToMakeFirst();
-        DictationDecoder::Created created = DictationDecoder::create(model, decoding::recordingSearches[search]);
-        if (!created.decoder) {
-            error = created.error;
-            return nullptr;
-        }
-        return std::make_unique<RecordingPieceDecoder>(model, pace, search, std::move(created.decoder));
+        std::unique_ptr<DictationDecoder> decoder =
+            DictationDecoder::create(model, decoding::recordingSearches[search], error);
+        if (!decoder) return nullptr;
+        return std::make_unique<RecordingPieceDecoder>(model, pace, search, std::move(decoder));
     };
 }
 

@@ -8,7 +8,8 @@ namespace voxquill {
 
 // Makes the workers' decoders for the pieces of a recording: each piece is
 // decoded afresh with the search `pace` chooses for it, so its words depend
-// on the piece and that search alone, whichever worker has it.
+// on the piece and that search alone, whichever worker has it. The model
+// and the pace are borrowed: they must outlive every decoder made.
 PieceDecoderMaker recordingDecoders(const LanguageModel& model, SearchPace& pace);
 
 }  // namespace voxquill

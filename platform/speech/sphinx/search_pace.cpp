@@ -10,10 +10,6 @@ namespace voxquill {
 
 namespace {
 
-// Pieces run 20 to 30 s; the last one may keep one worker busy while the
-// others have nothing left.
-constexpr double lastPieceSeconds = 30.0;
-
 double secondsOf(Duration duration) {
     return std::chrono::duration<double>(duration).count();
 }
@@ -21,7 +17,7 @@ double secondsOf(Duration duration) {
 // The time `search` takes over `audioSeconds` on `workers`, the last piece
 // decoded alone.
 double predictedSeconds(const decoding::Search& search, double audioSeconds, unsigned workers, double slowdown) {
-    const double alone = std::min(audioSeconds, lastPieceSeconds);
+    const double alone = std::min(audioSeconds, decoding::longestPieceSeconds);
     const double shared = (audioSeconds - alone) / std::max(1u, workers);
     return (shared + alone) * search.coreSeconds * slowdown;
 }
@@ -65,7 +61,7 @@ void SearchPace::streamEnded(double audioSeconds) {
     first_ = fastEnoughSearch(audioSeconds, plan_.seconds, plan_.workers, 1.0);
 }
 
-SearchPace::Piece SearchPace::start(double audioSeconds) {
+SearchPace::Choice SearchPace::start(double audioSeconds) {
     const std::lock_guard<std::mutex> lock(mutex_);
     const Duration now = clock_.now();
     // What is left of the recording, this piece included; a stream, or a
@@ -78,10 +74,10 @@ SearchPace::Piece SearchPace::start(double audioSeconds) {
     return {search, audioSeconds, now};
 }
 
-void SearchPace::finish(const Piece& piece) {
+void SearchPace::finish(const Choice& choice) {
     const std::lock_guard<std::mutex> lock(mutex_);
-    expectedSeconds_ += piece.audioSeconds * decoding::recordingSearches[piece.search].coreSeconds;
-    tookSeconds_ += secondsOf(clock_.now() - piece.started);
+    expectedSeconds_ += choice.audioSeconds * decoding::recordingSearches[choice.search].coreSeconds;
+    tookSeconds_ += secondsOf(clock_.now() - choice.started);
 }
 
 // How much slower than measured the pieces done so far went; never taken as

@@ -9,14 +9,15 @@
 
 namespace voxquill {
 
-// What decoding a recording has to work with.
+// What decoding a recording has to work with. Plain values: any thread.
 struct PacePlan {
     double seconds;                      // to finish in, from when the pace is made
     unsigned workers;                    // decoding at once
     std::optional<double> audioSeconds;  // the recording's length; absent for a stream
 };
 
-// As many workers as there are cores and memory for, at least one.
+// As many workers as there are cores and memory for, at least one. Any
+// thread, as is fastEnoughSearch.
 unsigned affordableWorkers(unsigned cores, std::optional<std::uint64_t> availableBytes);
 
 // The most accurate of decoding::recordingSearches (an index) that decodes
@@ -29,15 +30,18 @@ std::size_t fastEnoughSearch(double audioSeconds, double seconds, unsigned worke
 // decoding has come against the time left, so that pieces still to come are
 // searched more narrowly when the machine turns out slower or busier than
 // the one measured. Never wider than the choice for the recording's length,
-// which for a stream is known only once it ends. Shared by the workers.
+// which for a stream is known only once it ends. Any thread: the reader and
+// the workers share it.
 class SearchPace {
 public:
-    struct Piece {
+    // The search a piece got, and what its finish is counted by.
+    struct Choice {
         std::size_t search;
         double audioSeconds;
         Duration started;
     };
 
+    // The clock is borrowed and must outlive the pace.
     SearchPace(const Clock& clock, const PacePlan& plan);
 
     // The search chosen by the recording's length and the workers.
@@ -55,10 +59,10 @@ public:
     void streamEnded(double audioSeconds);
 
     // A piece of `audioSeconds` is about to be decoded: with which search.
-    Piece start(double audioSeconds);
+    Choice start(double audioSeconds);
 
-    // The piece has been decoded.
-    void finish(const Piece& piece);
+    // The piece given this choice has been decoded.
+    void finish(const Choice& choice);
 
 private:
     double slowdown() const;

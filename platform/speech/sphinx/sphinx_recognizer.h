@@ -7,7 +7,9 @@
 namespace voxquill {
 
 // A recognizer for one installed language model. Each recognition decodes on
-// a thread of its own and delivers its results on the queue given.
+// a thread of its own, with its own copy of the model's paths, and delivers
+// its results on the queue given, which must outlive every recognition. The
+// main queue only.
 class SphinxRecognizer final : public Recognizer {
 public:
     SphinxRecognizer(LanguageModel model, EventLoop& deliveryQueue);

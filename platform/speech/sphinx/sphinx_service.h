@@ -9,7 +9,8 @@
 namespace voxquill {
 
 // Speech recognition on the PocketSphinx models installed in the given
-// folders, searched in order.
+// folders, searched in order. Its recognizers deliver on `deliveryQueue`,
+// which must outlive them and their recognitions. The main queue only.
 class SphinxSpeechService final : public SpeechService {
 public:
     SphinxSpeechService(EventLoop& deliveryQueue, std::vector<std::string> modelFolders);

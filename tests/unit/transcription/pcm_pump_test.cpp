@@ -128,6 +128,7 @@ TEST_F(Pump, AWriterFasterThanTheDecoderIsHeldUpInItsWrite) {
         allWritten = true;
     });
     auto request = std::make_shared<LiveAudioRequest>();
+    request->limitBacklog(2 * recognizerSampleRate);  // as the recognizer limits it
     std::thread pump([&, fd = fds[0]] { pumpPcm(queue, fd, stopped, request, lastText); });
     // With no decoding the pump takes the bound and a chunk, the pipe holds
     // what it holds, and the rest waits in the writer.

@@ -9,6 +9,9 @@
 namespace voxquill {
 namespace {
 
+// The recognizer's limit on its backlog: two seconds of audio.
+constexpr std::size_t bound = 2 * recognizerSampleRate;
+
 // Gives a thread that should be waiting every chance to run on instead.
 void letOthersRun() {
     for (int i = 0; i < 20; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
@@ -33,6 +36,7 @@ TEST(LiveAudioRequest, HandsOverEveryBufferInOrderAcrossThreads) {
     // Far more audio than the request holds: the producer is held up again
     // and again, and nothing is lost or reordered.
     LiveAudioRequest request;
+    request.limitBacklog(bound);
     constexpr int buffers = 400;
     constexpr std::size_t samples = 4096;
     std::thread producer([&] {
@@ -67,8 +71,9 @@ TEST(LiveAudioRequest, KeepsAudioAppendedBeforeAnyoneWaits) {
 
 TEST(LiveAudioRequest, AnAppendWaitsWhileTheDecoderIsTooFarBehind) {
     LiveAudioRequest request;
+    request.limitBacklog(bound);
     // Before the decoder is ready, what is appended counts as behind too.
-    request.append(Samples(mostSamplesBehind - 1, 1));
+    request.append(Samples(bound - 1, 1));
     request.append(Samples(4096, 2));  // still under the bound when appended
     Appender third(request, Samples(4096, 3));
     letOthersRun();
@@ -92,17 +97,18 @@ TEST(LiveAudioRequest, AnAppendWaitsWhileTheDecoderIsTooFarBehind) {
     EXPECT_EQ(taken.buffers[0], Samples(4096, 3));
 }
 
-TEST(LiveAudioRequest, ADecoderThatStopsReleasesTheWaitingAppendAndDropsAudio) {
+TEST(LiveAudioRequest, ARecognizerThatQuitsReleasesTheWaitingAppendAndDropsAudio) {
     LiveAudioRequest request;
-    request.append(Samples(mostSamplesBehind, 1));
+    request.limitBacklog(bound);
+    request.append(Samples(bound, 1));
     Appender waiting(request, Samples(4096, 2));
     letOthersRun();
     EXPECT_FALSE(waiting.returned);
-    request.stopTaking();
+    request.recognizerQuit();
     waiting.thread.join();
     EXPECT_TRUE(waiting.returned);
     // Whatever comes later goes nowhere, and never waits.
-    for (int i = 0; i < 100; ++i) request.append(Samples(mostSamplesBehind, 3));
+    for (int i = 0; i < 100; ++i) request.append(Samples(bound, 3));
     request.endAudio();
     const auto taken = request.waitForAudio();
     EXPECT_TRUE(taken.ended);

@@ -38,12 +38,12 @@ std::vector<float> preset() {
 TEST(DictationDecoderLive, StartsFromTheSpeechPresetAndCarriesTheLearntMeanOn) {
     const std::optional<LanguageModel> model = findModel({"/usr/share/pocketsphinx/model"}, "en-US");
     if (!model || !isUsable(*model)) GTEST_SKIP() << "the en-us model is not installed";
-    DictationDecoder::Created created = DictationDecoder::create(*model, decoding::liveSearch);
-    ASSERT_TRUE(created.decoder) << created.error;
-    DictationDecoder& decoder = *created.decoder;
+    std::string error;
+    const std::unique_ptr<DictationDecoder> created = DictationDecoder::create(*model, decoding::liveSearch, error);
+    ASSERT_TRUE(created) << error;
+    DictationDecoder& decoder = *created;
     EXPECT_EQ(decoder.cepstralMean(),
               std::vector<float>(cepstral::enUsModelMean.begin(), cepstral::enUsModelMean.end()));
-    std::string error;
     ASSERT_TRUE(decoder.beginLive(error)) << error;
     EXPECT_EQ(decoder.cepstralMean(), preset());
 
@@ -70,12 +70,12 @@ TEST(DictationDecoderLive, StartsFromTheSpeechPresetAndCarriesTheLearntMeanOn) {
 TEST(DictationDecoderLive, NarrowBandAudioGoesOnFromTheNarrowBandPreset) {
     const std::optional<LanguageModel> model = findModel({"/usr/share/pocketsphinx/model"}, "en-US");
     if (!model || !isUsable(*model)) GTEST_SKIP() << "the en-us model is not installed";
-    DictationDecoder::Created created = DictationDecoder::create(*model, decoding::liveSearch);
-    ASSERT_TRUE(created.decoder) << created.error;
     std::string error;
-    ASSERT_TRUE(created.decoder->beginLive(error)) << error;
-    created.decoder->goOnFromNarrowBandMean();
-    EXPECT_EQ(created.decoder->cepstralMean(),
+    const std::unique_ptr<DictationDecoder> decoder = DictationDecoder::create(*model, decoding::liveSearch, error);
+    ASSERT_TRUE(decoder) << error;
+    ASSERT_TRUE(decoder->beginLive(error)) << error;
+    decoder->goOnFromNarrowBandMean();
+    EXPECT_EQ(decoder->cepstralMean(),
               std::vector<float>(cepstral::narrowBandSpeechMean.begin(), cepstral::narrowBandSpeechMean.end()));
 }
 

@@ -80,8 +80,8 @@ std::vector<std::size_t> decodeInPairs(double audioSeconds, double pace) {
     SearchPace searches(clock, {30.0, 2, audioSeconds});
     std::vector<std::size_t> got;
     for (double done = 0; done < audioSeconds; done += 2 * pieceSeconds) {
-        const SearchPace::Piece first = searches.start(pieceSeconds);
-        const SearchPace::Piece second = searches.start(pieceSeconds);
+        const SearchPace::Choice first = searches.start(pieceSeconds);
+        const SearchPace::Choice second = searches.start(pieceSeconds);
         clock.advance(seconds(pieceSeconds * coreSecondsOf(std::max(first.search, second.search)) * pace));
         searches.finish(first);
         searches.finish(second);

@@ -1,5 +1,7 @@
 #include "platform/speech/sphinx/sphinx_recognizer.h"
 
+#include "platform/speech/sphinx/decoder_settings.h"
+
 #include "temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -29,7 +31,7 @@ TEST(SphinxRecognizer, LiveDecodingThatFailsReleasesTheAppends) {
     std::promise<void> appended;
     std::future<void> done = appended.get_future();
     std::thread([request, appended = std::move(appended)]() mutable {
-        for (int i = 0; i < 10; ++i) request->append(Samples(mostSamplesBehind, 1));
+        for (int i = 0; i < 10; ++i) request->append(Samples(decoding::mostSamplesBehind, 1));
         request->endAudio();
         appended.set_value();
     }).detach();

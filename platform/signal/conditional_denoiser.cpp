@@ -1,6 +1,6 @@
-#include "platform/signal/noise_gate.h"
+#include "platform/signal/conditional_denoiser.h"
 
-#include "platform/signal/noise_settings.h"
+#include "platform/signal/signal_settings.h"
 
 #include <algorithm>
 #include <utility>
@@ -27,7 +27,7 @@ void denoiseIfNoisy(Samples& audio) {
     audio = std::move(denoised);
 }
 
-const Samples& LiveNoiseGate::pass(const Samples& buffer) {
+const Samples& LiveConditionalDenoiser::pass(const Samples& buffer) {
     if (judged_ && !suppressor_) return buffer;
     passed_.clear();
     const std::int16_t* samples = buffer.data();
@@ -51,13 +51,13 @@ const Samples& LiveNoiseGate::pass(const Samples& buffer) {
     return passed_;
 }
 
-const Samples& LiveNoiseGate::finish() {
+const Samples& LiveConditionalDenoiser::finish() {
     passed_.clear();
     if (suppressor_) suppressor_->finish(passed_);
     return passed_;
 }
 
-void LiveNoiseGate::judge() {
+void LiveConditionalDenoiser::judge() {
     const double speechOverNoise = floor_.speechOverNoiseDb();
     // Before anyone speaks the loud frames are noise too: wait for speech.
     if (speechOverNoise < noise::holdsSpeechAboveDb && floor_.samplesAdded() < noise::liveJudgedAtLatestSamples) {

@@ -1,6 +1,6 @@
-#include "platform/signal/noise_gate.h"
+#include "platform/signal/conditional_denoiser.h"
 
-#include "platform/signal/noise_settings.h"
+#include "platform/signal/signal_settings.h"
 
 #include "synthetic_signal.h"
 
@@ -28,7 +28,7 @@ TEST(DenoiseIfNoisy, CleanAudioIsLeftAloneAndNoisyAudioDenoised) {
 
 // Feeds `audio` through a gate in buffers of the given sizes, in turn.
 Samples throughGate(const Samples& audio, std::initializer_list<std::size_t> sizes) {
-    LiveNoiseGate gate;
+    LiveConditionalDenoiser gate;
     Samples out;
     const std::vector<std::size_t> turns(sizes);
     for (std::size_t at = 0, k = 0; at < audio.size(); ++k) {
@@ -44,13 +44,13 @@ Samples throughGate(const Samples& audio, std::initializer_list<std::size_t> siz
     return out;
 }
 
-TEST(LiveNoiseGate, CleanAudioGoesThroughAsItIs) {
+TEST(LiveConditionalDenoiser, CleanAudioGoesThroughAsItIs) {
     const Samples clean = toneBursts(6 * second);
     EXPECT_EQ(throughGate(clean, {4096}), clean);
     EXPECT_EQ(throughGate(clean, {1, 777, 160}), clean);
 }
 
-TEST(LiveNoiseGate, NoisyAudioIsDenoisedOnceJudgedWithNothingLost) {
+TEST(LiveConditionalDenoiser, NoisyAudioIsDenoisedOnceJudgedWithNothingLost) {
     const Samples clean = toneBursts(6 * second);
     const Samples noise = whiteNoise(clean.size(), 20.0);
     const Samples noisy = mixed(clean, noise);
@@ -69,7 +69,7 @@ TEST(LiveNoiseGate, NoisyAudioIsDenoisedOnceJudgedWithNothingLost) {
     }
 }
 
-TEST(LiveNoiseGate, WaitsForSpeechBeforeJudging) {
+TEST(LiveConditionalDenoiser, WaitsForSpeechBeforeJudging) {
     // A clean recording whose first seconds are a quiet room's hiss alone:
     // hiss 50 dB under the speech is no reason to denoise.
     const Samples hiss = whiteNoise(8 * second, 50.0);

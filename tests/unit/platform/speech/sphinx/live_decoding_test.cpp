@@ -1,0 +1,212 @@
+// The live loop with a stand-in for the engine and a real request: what it
+// feeds, when it reports, how it ends.
+
+#include "platform/speech/sphinx/live_decoding.h"
+
+#include "platform/text/failure.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <future>
+#include <mutex>
+#include <thread>
+
+namespace voxquill {
+namespace {
+
+constexpr std::size_t bufferSamples = 4096;
+constexpr std::size_t backlog = 2 * recognizerSampleRate;
+constexpr auto margin = std::chrono::seconds(60);
+
+// Audio the signal chain leaves as it is, each buffer its own: loud, so no
+// gain is due, and silent a tenth of a second a buffer, so its noise floor
+// is digital silence and it is not denoised.
+Samples bufferNumbered(std::size_t k) {
+    Samples buffer(bufferSamples, 0);
+    for (std::size_t j = 1600; j < bufferSamples; ++j) {
+        const auto level = static_cast<std::int16_t>(16384 + (k * 37 + j) % 10000);
+        buffer[j] = j % 2 == 0 ? level : static_cast<std::int16_t>(-level);
+    }
+    return buffer;
+}
+
+// Stands in for the engine: keeps what it is fed, answers with the texts the
+// test gives it, and fails where it is told to.
+class FakeDecoder final : public LiveDecoder {
+public:
+    enum class FailAt { nowhere, firstFeed, endAudio };
+
+    explicit FakeDecoder(FailAt failAt = FailAt::nowhere) : failAt_(failAt) {}
+
+    bool feed(const std::int16_t* samples, std::size_t count, std::string& error) override {
+        if (failAt_ == FailAt::firstFeed) return fail(error, "speech recognition failed");
+        fed.insert(fed.end(), samples, samples + count);
+        return true;
+    }
+
+    bool endAudio(std::string& error) override {
+        ++endAudioCalls;
+        fedAtEnd = fed.size();
+        if (failAt_ == FailAt::endAudio) return fail(error, "speech recognition failed");
+        return true;
+    }
+
+    std::string transcript() const override {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        return transcript_;
+    }
+
+    std::string partialTranscript() const override {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        ++partialsAsked_;
+        asked_.notify_all();
+        return partial_;
+    }
+
+    void goOnFromNarrowBandMean() override {}
+
+    void say(const std::string& partial, const std::string& transcript) {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        partial_ = partial;
+        transcript_ = transcript;
+    }
+
+    // Waits until the loop has asked for the partial text `times` times.
+    bool waitUntilAsked(int times) {
+        std::unique_lock<std::mutex> lock(mutex_);
+        return asked_.wait_for(lock, margin, [&] { return partialsAsked_ >= times; });
+    }
+
+    // The loop's own, read once it has returned.
+    Samples fed;
+    int endAudioCalls = 0;
+    std::size_t fedAtEnd = 0;
+
+private:
+    const FailAt failAt_;
+    mutable std::mutex mutex_;
+    mutable std::condition_variable asked_;
+    mutable int partialsAsked_ = 0;
+    std::string partial_;
+    std::string transcript_;
+};
+
+// The loop on a thread of its own, as the recognizer runs it; what it
+// delivers, in order, as "p:", "f:" or "e:" and the text.
+class LiveRun {
+public:
+    explicit LiveRun(FakeDecoder& decoder) : queue_(clock_) {
+        request->limitBacklog(backlog);
+        ResultHandler handler = [this](const std::optional<RecognitionResult>& result,
+                                       const std::optional<std::string>& error) {
+            if (result) delivered.push_back((result->isFinal ? "f:" : "p:") + result->text);
+            if (error) delivered.push_back("e:" + *error);
+        };
+        decoding_ = std::thread([this, &decoder, handler] { decodeLive(*request, decoder, queue_, handler); });
+    }
+
+    ~LiveRun() {
+        if (decoding_.joinable()) decoding_.join();
+    }
+
+    // Runs the delivered tasks until there are `count` deliveries.
+    bool waitForDeliveries(std::size_t count) {
+        const auto giveUp = std::chrono::steady_clock::now() + margin;
+        while (delivered.size() < count && std::chrono::steady_clock::now() < giveUp) {
+            queue_.runDueTasks();
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        return delivered.size() >= count;
+    }
+
+    // Once the loop has returned, everything it delivered.
+    void join() {
+        decoding_.join();
+        queue_.runDueTasks();
+    }
+
+    std::shared_ptr<LiveAudioRequest> request = std::make_shared<LiveAudioRequest>();
+    std::vector<std::string> delivered;
+
+private:
+    ManualClock clock_;
+    EventLoop queue_;
+    std::thread decoding_;
+};
+
+TEST(LiveDecoding, ReportsChangedTextOnceCaughtUpThenTheFinalResultAfterTheEnd) {
+    FakeDecoder decoder;
+    decoder.say("hello", "hello world");
+    LiveRun run(decoder);
+    Samples appended;
+    auto append = [&](std::size_t k) {
+        const Samples buffer = bufferNumbered(k);
+        appended.insert(appended.end(), buffer.begin(), buffer.end());
+        run.request->append(buffer);
+    };
+
+    append(0);
+    ASSERT_TRUE(run.waitForDeliveries(1));
+    EXPECT_EQ(run.delivered, std::vector<std::string>{"p:hello"});
+    // The same text again is not reported.
+    append(1);
+    ASSERT_TRUE(decoder.waitUntilAsked(2));
+    decoder.say("hello world", "hello world");
+    append(2);
+    ASSERT_TRUE(run.waitForDeliveries(2));
+    EXPECT_EQ(run.delivered, (std::vector<std::string>{"p:hello", "p:hello world"})) << "no final before the end";
+
+    run.request->endAudio();
+    run.join();
+    EXPECT_EQ(run.delivered, (std::vector<std::string>{"p:hello", "p:hello world", "f:hello world"}));
+    EXPECT_EQ(decoder.fed, appended) << "every sample, in order";
+    EXPECT_EQ(decoder.endAudioCalls, 1);
+    EXPECT_EQ(decoder.fedAtEnd, appended.size()) << "the end comes after the last sample";
+}
+
+TEST(LiveDecoding, AudioWithoutWordsHasNoResult) {
+    FakeDecoder decoder;
+    LiveRun run(decoder);
+    Samples appended;
+    for (std::size_t k = 0; k < 5; ++k) {
+        const Samples buffer = bufferNumbered(k);
+        appended.insert(appended.end(), buffer.begin(), buffer.end());
+        run.request->append(buffer);
+    }
+    run.request->endAudio();
+    run.join();
+    EXPECT_TRUE(run.delivered.empty());
+    EXPECT_EQ(decoder.fed, appended);
+    EXPECT_EQ(decoder.endAudioCalls, 1);
+}
+
+// The writer writes far more than the backlog allows: once the loop has
+// failed nothing takes its audio any more, and it must not wait for ever.
+TEST(LiveDecoding, AnEngineFailureIsOneErrorAndReleasesTheWriter) {
+    for (const auto failAt : {FakeDecoder::FailAt::firstFeed, FakeDecoder::FailAt::endAudio}) {
+        FakeDecoder decoder(failAt);
+        decoder.say("", "never delivered");
+        LiveRun run(decoder);
+        std::promise<void> written;
+        std::future<void> done = written.get_future();
+        std::thread writer([request = run.request, written = std::move(written)]() mutable {
+            for (int i = 0; i < 10; ++i) request->append(Samples(backlog, 1));
+            request->endAudio();
+            written.set_value();
+        });
+        const bool released = done.wait_for(margin) == std::future_status::ready;
+        if (released) {
+            writer.join();
+        } else {
+            writer.detach();
+        }
+        ASSERT_TRUE(released) << "the writer still waits";
+        run.join();
+        EXPECT_EQ(run.delivered, std::vector<std::string>{"e:speech recognition failed"});
+    }
+}
+
+}  // namespace
+}  // namespace voxquill
