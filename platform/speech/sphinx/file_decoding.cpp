@@ -25,9 +25,10 @@ constexpr std::size_t searchSamples = 10 * recognizerSampleRate;
 }  // namespace
 
 FileOutcome decodeFile(const std::string& path, const LanguageModel& model) {
-    AudioFileReader::Opened opened = AudioFileReader::open(path);
-    if (!opened.reader) return {"", opened.error};
-    AudioFileReader& reader = *opened.reader;
+    std::string openError;
+    const std::unique_ptr<AudioFileReader> opened = AudioFileReader::open(path, openError);
+    if (!opened) return {"", openError};
+    AudioFileReader& reader = *opened;
     const unsigned workers = affordableWorkers(usableCores(), availableMemoryBytes());
     const SteadyClock clock;
     SearchPace pace(clock, {decoding::plannedSeconds, workers, reader.durationSeconds()});
