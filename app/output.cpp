@@ -7,7 +7,6 @@
 #include "platform/text/messages.h"
 
 #include <unistd.h>
-#include <cstdio>
 
 #ifdef VOXQUILL_LEAK_CHECK
 #include <sanitizer/lsan_interface.h>
@@ -75,7 +74,6 @@ void emit(const std::string& kind, const std::string& text) {
     // Once standard output takes no more, every later line would be lost
     // too: the run ends there, a failure, and writes nothing else.
     if (!writeAll(STDOUT_FILENO, *line)) finish(1, std::nullopt, std::nullopt);
-    std::fflush(stdout);
 }
 
 Closing closingFor(bool liveMode, int code, const std::optional<std::string>& err,
@@ -90,7 +88,6 @@ void finish(int code, const std::optional<std::string>& err, const std::optional
     const Closing closing = closingFor(live, code, err, text);
     // An outcome that did not reach its reader is no success.
     const bool written = writeClosing(closing);
-    std::fflush(stdout);
     endProcess(written ? closing.status : 1);
 }
 

@@ -30,12 +30,11 @@ bool failed(const std::string& what, const std::string& error) {
 }
 
 bool readAll(const std::string& path, std::vector<std::int16_t>& all) {
-    auto opened = voxquill::AudioFileReader::open(path);
-    if (!opened.reader) return failed(path, opened.error);
-    std::vector<std::int16_t> samples;
     std::string error;
-    while (opened.reader->read(samples, error) && !samples.empty())
-        all.insert(all.end(), samples.begin(), samples.end());
+    const auto reader = voxquill::AudioFileReader::open(path, error);
+    if (!reader) return failed(path, error);
+    std::vector<std::int16_t> samples;
+    while (reader->read(samples, error) && !samples.empty()) all.insert(all.end(), samples.begin(), samples.end());
     return error.empty() || failed(path, error);
 }
 

@@ -51,10 +51,10 @@ bool profileOnce(const voxquill::LanguageModel& model, const std::string& path,
     std::vector<std::int16_t> all;
     bool ok = true;
     times["file read"].push_back(millisecondsOf([&] {
-        auto opened = voxquill::AudioFileReader::open(path);
-        ok = opened.reader != nullptr;
+        const auto reader = voxquill::AudioFileReader::open(path, error);
+        ok = reader != nullptr;
         std::vector<std::int16_t> samples;
-        while (ok && (ok = opened.reader->read(samples, error)) && !samples.empty()) {
+        while (ok && (ok = reader->read(samples, error)) && !samples.empty()) {
             all.insert(all.end(), samples.begin(), samples.end());
         }
     }));

@@ -5,6 +5,7 @@
 #include "platform/text/messages.h"
 #include "transcription/pcm_pump.h"
 
+#include <memory>
 #include <utility>
 
 namespace voxquill {
@@ -19,23 +20,27 @@ struct LiveRun {
     std::shared_ptr<LiveAudioRequest> request;
 };
 
-void onPipeOpened(const LiveRun& run, int fd) {
-    if (fd < 0) {
+// Tasks are copied and a descriptor has one owner, so the open pipe travels
+// between them in a shared holder; the one that runs takes it out.
+using PipeHolder = std::shared_ptr<UniqueFd>;
+
+void onPipeOpened(const LiveRun& run, const PipeHolder& pipe) {
+    if (!*pipe) {
         finish(1, messages::unavailable, std::nullopt);
         return;
     }
     emit(messages::kind::ready);
-    auto pump = [run, fd] { pumpPcm(run.queue, fd, run.stopped, run.request, run.lastText); };
+    auto pump = [run, pipe] { pumpPcm(run.queue, std::move(*pipe), run.stopped, run.request, run.lastText); };
     if (!runInBackground(std::move(pump))) {
-        closeInput(fd);
+        pipe->reset();
         finish(1, messages::unavailable, std::nullopt);
     }
 }
 
 void openPipe(const LiveRun& run) {
     auto open = [run] {
-        const int fd = openForReading(run.pipePath);
-        run.queue.post([run, fd] { onPipeOpened(run, fd); });
+        auto pipe = std::make_shared<UniqueFd>(openForReading(run.pipePath));
+        run.queue.post([run, pipe] { onPipeOpened(run, pipe); });
     };
     if (!runInBackground(std::move(open))) finish(1, messages::unavailable, std::nullopt);
 }

@@ -9,12 +9,13 @@
 
 namespace voxquill {
 
-void pumpPcm(EventLoop& queue, int fd, FlagCell stopped, std::shared_ptr<LiveAudioRequest> request, TextCell lastText) {
+void pumpPcm(EventLoop& queue, UniqueFd pipe, FlagCell stopped, std::shared_ptr<LiveAudioRequest> request,
+             TextCell lastText) {
     char bytes[1 + pumpChunkBytes];
     std::size_t carried = 0;
     for (;;) {
         // A failed read ends the input as its end does: nothing more can come.
-        const ssize_t got = readSome(fd, bytes + carried, pumpChunkBytes);
+        const ssize_t got = readSome(pipe.get(), bytes + carried, pumpChunkBytes);
         if (got <= 0) break;
         const std::size_t total = carried + static_cast<std::size_t>(got);
         const std::size_t whole = total - total % 2;
@@ -22,7 +23,8 @@ void pumpPcm(EventLoop& queue, int fd, FlagCell stopped, std::shared_ptr<LiveAud
         carried = total - whole;
         if (carried != 0) bytes[0] = bytes[whole];
     }
-    closeInput(fd);
+    // The stream has ended: the pipe is closed before the run is told so.
+    pipe.reset();
     queue.post([&queue, stopped = std::move(stopped), request = std::move(request), lastText = std::move(lastText)] {
         endInput(queue, *stopped, *request, lastText);
     });

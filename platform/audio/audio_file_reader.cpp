@@ -3,6 +3,7 @@
 #include "platform/audio/decoded_audio.h"
 #include "platform/audio/recording_input.h"
 #include "platform/audio/resampler.h"
+#include "platform/text/failure.h"
 
 #include <algorithm>
 #include <cmath>
@@ -13,7 +14,7 @@ namespace voxquill {
 
 namespace {
 
-std::string failure(const std::string& path, const std::string& reason) {
+std::string aboutRecording(const std::string& path, const std::string& reason) {
     std::string line = path + ": " + reason;
     // The reason goes out as one line, whatever the file is called.
     for (char& c : line) {
@@ -29,12 +30,15 @@ std::int16_t toSample(float value) {
 
 }  // namespace
 
-AudioFileReader::Opened AudioFileReader::open(const std::string& path) {
-    const RecordingInput input = openRecording(path);
-    if (input.fd < 0) return {nullptr, failure(path, input.reason)};
-    DecodedAudio::Opened opened = DecodedAudio::open(input);
-    if (!opened.audio) return {nullptr, failure(path, opened.reason)};
-    return {std::unique_ptr<AudioFileReader>(new AudioFileReader(path, std::move(opened.audio))), ""};
+std::unique_ptr<AudioFileReader> AudioFileReader::open(const std::string& path, std::string& error) {
+    std::string reason;
+    RecordingInput input = openRecording(path, reason);
+    std::unique_ptr<DecodedAudio> audio = input.fd ? DecodedAudio::open(std::move(input), reason) : nullptr;
+    if (!audio) {
+        fail(error, aboutRecording(path, reason));
+        return nullptr;
+    }
+    return std::unique_ptr<AudioFileReader>(new AudioFileReader(path, std::move(audio)));
 }
 
 AudioFileReader::AudioFileReader(std::string path, std::unique_ptr<DecodedAudio> audio)
@@ -49,21 +53,15 @@ std::optional<double> AudioFileReader::durationSeconds() const {
 bool AudioFileReader::read(Samples& samples, std::string& error) {
     samples.clear();
     std::vector<float> out;
-    MonoPiece piece;
+    DecodedBlock block;
     std::string reason;
     while (out.empty() && !ended_) {
-        if (!audio_->next(piece, reason)) {
-            error = failure(path_, reason);
-            return false;
-        }
-        ended_ = piece.samples.empty();
+        if (!audio_->next(block, reason)) return fail(error, aboutRecording(path_, reason));
+        ended_ = block.samples.empty();
         const bool converted =
             ended_ ? resampler_->drain(out, reason)
-                   : resampler_->convert(piece.samples.data(), piece.samples.size(), piece.rate, out, reason);
-        if (!converted) {
-            error = failure(path_, reason);
-            return false;
-        }
+                   : resampler_->convert(block.samples.data(), block.samples.size(), block.rate, out, reason);
+        if (!converted) return fail(error, aboutRecording(path_, reason));
     }
     samples.resize(out.size());
     std::transform(out.begin(), out.end(), samples.begin(), toSample);

@@ -13,15 +13,15 @@ class Resampler;
 
 // Streams a recording, in any container and codec FFmpeg reads, from a
 // regular file or a pipe, as 16 kHz mono 16-bit samples: the first audio
-// stream is decoded, its channels mixed down and its rate converted a piece
-// at a time, so memory does not grow with the recording.
+// stream is decoded, its channels mixed down and its rate converted a block
+// at a time, so memory does not grow with the recording. One thread at a
+// time; its reads block, so never on the main queue.
 class AudioFileReader {
 public:
-    struct Opened;
-
-    // Opens the recording; on failure, a one-line reason that names it. A
-    // named pipe is waited on until a writer opens it.
-    static Opened open(const std::string& path);
+    // Opens the recording, which stays open as long as the reader lives. A
+    // named pipe is waited on until a writer opens it. Null on failure, with
+    // `error` the line "PATH: reason".
+    static std::unique_ptr<AudioFileReader> open(const std::string& path, std::string& error);
 
     ~AudioFileReader();
     AudioFileReader(const AudioFileReader&) = delete;
@@ -32,8 +32,9 @@ public:
     // does not say: what depends on the length should take it as long.
     std::optional<double> durationSeconds() const;
 
-    // Replaces `samples` with the next piece; empty at the end of the recording.
-    // False, with `error` set, when it cannot be read further.
+    // Replaces `samples` with the next block; empty at the end of the
+    // recording. False, with `error` the line "PATH: reason", when it cannot
+    // be read further.
     bool read(Samples& samples, std::string& error);
 
 private:
@@ -43,11 +44,6 @@ private:
     std::unique_ptr<DecodedAudio> audio_;
     std::unique_ptr<Resampler> resampler_;
     bool ended_ = false;
-};
-
-struct AudioFileReader::Opened {
-    std::unique_ptr<AudioFileReader> reader;
-    std::string error;
 };
 
 }  // namespace voxquill

@@ -2,6 +2,7 @@
 
 #include "platform/audio/descriptor_io.h"
 #include "platform/audio/frame_mixdown.h"
+#include "platform/text/failure.h"
 #include "platform/text/messages.h"
 
 extern "C" {
@@ -39,12 +40,14 @@ int refuseOtherFiles(AVFormatContext* format, AVIOContext**, const char*, int, A
     return AVERROR(EPERM);
 }
 
-std::string layoutProblem(int rate, int channels) {
-    if (channels < 1 || channels > mostChannels) return messages::unsupportedChannels + std::to_string(channels);
-    if (rate < lowestSampleRate || rate > highestSampleRate) {
-        return messages::unsupportedRate + std::to_string(rate) + " Hz";
+bool checkLayout(int rate, int channels, std::string& error) {
+    if (channels < 1 || channels > mostChannels) {
+        return fail(error, messages::unsupportedChannels + std::to_string(channels));
     }
-    return "";
+    if (rate < lowestSampleRate || rate > highestSampleRate) {
+        return fail(error, messages::unsupportedRate + std::to_string(rate) + " Hz");
+    }
+    return true;
 }
 
 std::string unsupportedCodec(AVCodecID codec) {
@@ -57,15 +60,13 @@ bool isDamage(int error) {
 
 }  // namespace
 
-DecodedAudio::Opened DecodedAudio::open(const RecordingInput& input) {
+std::unique_ptr<DecodedAudio> DecodedAudio::open(RecordingInput input, std::string& error) {
     silenceLibraryLog();
-    std::unique_ptr<DescriptorIo> io = DescriptorIo::create(input.fd, input.seekable);
-    if (!io) return {nullptr, std::strerror(ENOMEM)};
+    std::unique_ptr<DescriptorIo> io = DescriptorIo::create(std::move(input.fd), input.seekable, error);
+    if (!io) return nullptr;
     std::unique_ptr<DecodedAudio> audio(new DecodedAudio(std::move(io)));
-    std::string reason = audio->openContainer();
-    if (reason.empty()) reason = audio->openDecoder();
-    if (!reason.empty()) return {nullptr, reason};
-    return {std::move(audio), ""};
+    if (!audio->openContainer(error) || !audio->openDecoder(error)) return nullptr;
+    return audio;
 }
 
 DecodedAudio::DecodedAudio(std::unique_ptr<DescriptorIo> io) : io_(std::move(io)) {}
@@ -79,7 +80,7 @@ DecodedAudio::~DecodedAudio() {
 
 // The reason a step failed: the system's, when the disk failed, or else
 // `otherwise`.
-std::string DecodedAudio::failure(const std::string& otherwise) const {
+std::string DecodedAudio::reasonOr(const std::string& otherwise) const {
     if (io_->systemError() != 0) return std::strerror(io_->systemError());
     if (wantedOtherFiles_) return messages::notAudio;
     return otherwise;
@@ -87,12 +88,12 @@ std::string DecodedAudio::failure(const std::string& otherwise) const {
 
 // The container is told by the content alone, never by the name, and its
 // first audio stream is the recording; the other streams are skipped unread.
-std::string DecodedAudio::openContainer() {
+bool DecodedAudio::openContainer(std::string& error) {
     const AVInputFormat* container = nullptr;
     const int probed = av_probe_input_buffer2(io_->context(), &container, "", nullptr, 0, 0);
-    if (probed < 0 || container == nullptr) return failure(messages::notAudio);
+    if (probed < 0 || container == nullptr) return fail(error, reasonOr(messages::notAudio));
     format_ = avformat_alloc_context();
-    if (format_ == nullptr) return std::strerror(ENOMEM);
+    if (format_ == nullptr) return fail(error, std::strerror(ENOMEM));
     // Ours to free, even should the context be closed before it is opened.
     format_->pb = io_->context();
     format_->flags |= AVFMT_FLAG_CUSTOM_IO;
@@ -101,12 +102,12 @@ std::string DecodedAudio::openContainer() {
     // Some demuxers open addresses themselves rather than through io_open:
     // the list of protocols they may use names none.
     format_->protocol_whitelist = av_strdup("none");
-    if (format_->protocol_whitelist == nullptr) return std::strerror(ENOMEM);
+    if (format_->protocol_whitelist == nullptr) return fail(error, std::strerror(ENOMEM));
     // On failure the context is freed and format_ set to null.
     const int opened = avformat_open_input(&format_, "", container, nullptr);
-    if (opened < 0) return failure(isDamage(opened) ? messages::damaged : messages::notAudio);
+    if (opened < 0) return fail(error, reasonOr(isDamage(opened) ? messages::damaged : messages::notAudio));
     const int found = avformat_find_stream_info(format_, nullptr);
-    if (found < 0) return failure(isDamage(found) ? messages::damaged : messages::notAudio);
+    if (found < 0) return fail(error, reasonOr(isDamage(found) ? messages::damaged : messages::notAudio));
     for (unsigned i = 0; i < format_->nb_streams; ++i) {
         AVStream& stream = *format_->streams[i];
         if (stream_ < 0 && stream.codecpar->codec_type == AVMEDIA_TYPE_AUDIO) {
@@ -115,25 +116,26 @@ std::string DecodedAudio::openContainer() {
             stream.discard = AVDISCARD_ALL;
         }
     }
-    return stream_ < 0 ? messages::noAudioStream : "";
+    return stream_ >= 0 || fail(error, messages::noAudioStream);
 }
 
-std::string DecodedAudio::openDecoder() {
+bool DecodedAudio::openDecoder(std::string& error) {
     const AVCodecParameters& parameters = *format_->streams[stream_]->codecpar;
-    const std::string problem = layoutProblem(parameters.sample_rate, parameters.ch_layout.nb_channels);
-    if (!problem.empty()) return problem;
+    if (!checkLayout(parameters.sample_rate, parameters.ch_layout.nb_channels, error)) return false;
     const AVCodec* codec = avcodec_find_decoder(parameters.codec_id);
-    if (codec == nullptr) return unsupportedCodec(parameters.codec_id);
+    if (codec == nullptr) return fail(error, unsupportedCodec(parameters.codec_id));
     decoder_ = avcodec_alloc_context3(codec);
     frame_ = av_frame_alloc();
     packet_ = av_packet_alloc();
-    if (decoder_ == nullptr || frame_ == nullptr || packet_ == nullptr) return std::strerror(ENOMEM);
+    if (decoder_ == nullptr || frame_ == nullptr || packet_ == nullptr) return fail(error, std::strerror(ENOMEM));
     const int copied = avcodec_parameters_to_context(decoder_, &parameters);
-    if (copied < 0) return failure(unsupportedCodec(parameters.codec_id));
+    if (copied < 0) return fail(error, reasonOr(unsupportedCodec(parameters.codec_id)));
     // One thread, the library's default: audio decodes far faster than speech.
     const int opened = avcodec_open2(decoder_, codec, nullptr);
-    if (opened < 0) return failure(isDamage(opened) ? messages::damaged : unsupportedCodec(parameters.codec_id));
-    return "";
+    if (opened < 0) {
+        return fail(error, reasonOr(isDamage(opened) ? messages::damaged : unsupportedCodec(parameters.codec_id)));
+    }
+    return true;
 }
 
 std::optional<double> DecodedAudio::durationSeconds() const {
@@ -148,25 +150,24 @@ std::optional<double> DecodedAudio::durationSeconds() const {
     return std::nullopt;
 }
 
-bool DecodedAudio::next(MonoPiece& piece, std::string& reason) {
-    piece.samples.clear();
-    while (piece.samples.empty()) {
+bool DecodedAudio::next(DecodedBlock& block, std::string& error) {
+    block.samples.clear();
+    while (block.samples.empty()) {
         const int received = avcodec_receive_frame(decoder_, frame_);
         if (received == 0) {
-            if (!take(piece, reason)) return false;
+            if (!take(block, error)) return false;
         } else if (received == AVERROR_EOF || flushed_) {
             // All the decoder held has been given. A recording of which
             // nothing at all could be decoded is no recording.
             if (!decodedAny_ && (skippedAny_ || cutShort_)) {
                 // A stream cannot be read back: a container whose index
                 // comes after the audio can only be read from its file.
-                reason = cutShort_ && !io_->seekable() ? messages::needsFile : messages::damaged;
-                return false;
+                return fail(error, cutShort_ && !io_->seekable() ? messages::needsFile : messages::damaged);
             }
             return true;
         } else {
             if (received != AVERROR(EAGAIN)) skippedAny_ = true;
-            if (!feed(reason)) return false;
+            if (!feed(error)) return false;
         }
     }
     return true;
@@ -174,23 +175,17 @@ bool DecodedAudio::next(MonoPiece& piece, std::string& reason) {
 
 // Hands the decoder the next packet of the stream, or at the end of what can
 // be read, tells it so.
-bool DecodedAudio::feed(std::string& reason) {
+bool DecodedAudio::feed(std::string& error) {
     while (!packetPending_) {
         const int read = av_read_frame(format_, packet_);
         if (read < 0) {
             // A file cut short or damaged further on ends here, as the end of
             // its data would; a failing disk ends the run.
-            if (io_->systemError() != 0) {
-                reason = std::strerror(io_->systemError());
-                return false;
-            }
+            if (io_->systemError() != 0) return fail(error, std::strerror(io_->systemError()));
             cutShort_ = read != AVERROR_EOF;
             flushed_ = true;
             const int flushing = avcodec_send_packet(decoder_, nullptr);
-            if (flushing < 0 && flushing != AVERROR_EOF) {
-                reason = failure(messages::damaged);
-                return false;
-            }
+            if (flushing < 0 && flushing != AVERROR_EOF) return fail(error, reasonOr(messages::damaged));
             return true;
         }
         packetPending_ = packet_->stream_index == stream_;
@@ -205,13 +200,13 @@ bool DecodedAudio::feed(std::string& reason) {
     return true;
 }
 
-bool DecodedAudio::take(MonoPiece& piece, std::string& reason) {
+bool DecodedAudio::take(DecodedBlock& block, std::string& error) {
     const int rate = frame_->sample_rate;
-    reason = layoutProblem(rate, frame_->ch_layout.nb_channels);
-    if (reason.empty() && !mixDown(*frame_, piece.samples)) reason = unsupportedCodec(decoder_->codec_id);
+    const bool taken = checkLayout(rate, frame_->ch_layout.nb_channels, error) &&
+                       (mixDown(*frame_, block.samples) || fail(error, unsupportedCodec(decoder_->codec_id)));
     av_frame_unref(frame_);
-    if (!reason.empty()) return false;
-    piece.rate = rate;
+    if (!taken) return false;
+    block.rate = rate;
     decodedAny_ = true;
     return true;
 }

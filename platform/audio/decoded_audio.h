@@ -16,8 +16,9 @@ namespace voxquill {
 
 class DescriptorIo;
 
-// A stretch of a recording with its channels mixed down, at its own rate.
-struct MonoPiece {
+// Samples as one frame of a recording decodes to, its channels mixed down,
+// at the recording's own rate.
+struct DecodedBlock {
     std::vector<float> samples;
     int rate = 0;
 };
@@ -25,12 +26,13 @@ struct MonoPiece {
 // The first audio stream of a recording, in any container and codec FFmpeg
 // reads, decoded a packet at a time. A packet that cannot be decoded is
 // skipped, as a player would; a file that ends early ends the recording.
+// One thread at a time.
 class DecodedAudio {
 public:
-    struct Opened;
-
-    // Takes the input's descriptor. On failure, the reason, without the path.
-    static Opened open(const RecordingInput& input);
+    // Takes the input and its descriptor, which closes with the object or at
+    // once on failure. Null on failure, with `error` the reason, without the
+    // path.
+    static std::unique_ptr<DecodedAudio> open(RecordingInput input, std::string& error);
 
     ~DecodedAudio();
     DecodedAudio(const DecodedAudio&) = delete;
@@ -40,17 +42,17 @@ public:
     // stream, which may go on for any time.
     std::optional<double> durationSeconds() const;
 
-    // Replaces `piece` with the next decoded stretch; empty at the end. False,
-    // with `reason` set, when the recording cannot be read further.
-    bool next(MonoPiece& piece, std::string& reason);
+    // Replaces `block` with the next decoded block; empty at the end. False,
+    // with `error` the reason, when the recording cannot be read further.
+    bool next(DecodedBlock& block, std::string& error);
 
 private:
     explicit DecodedAudio(std::unique_ptr<DescriptorIo> io);
-    std::string openContainer();
-    std::string openDecoder();
-    bool feed(std::string& reason);
-    bool take(MonoPiece& piece, std::string& reason);
-    std::string failure(const std::string& otherwise) const;
+    bool openContainer(std::string& error);
+    bool openDecoder(std::string& error);
+    bool feed(std::string& error);
+    bool take(DecodedBlock& block, std::string& error);
+    std::string reasonOr(const std::string& otherwise) const;
 
     std::unique_ptr<DescriptorIo> io_;
     AVFormatContext* format_ = nullptr;
@@ -64,11 +66,6 @@ private:
     bool skippedAny_ = false;
     bool cutShort_ = false;
     bool wantedOtherFiles_ = false;
-};
-
-struct DecodedAudio::Opened {
-    std::unique_ptr<DecodedAudio> audio;
-    std::string reason;
 };
 
 }  // namespace voxquill

@@ -1,5 +1,8 @@
 #include "platform/audio/descriptor_io.h"
 
+#include "platform/system/retry_interrupted.h"
+#include "platform/text/failure.h"
+
 extern "C" {
 #include <libavformat/avio.h>
 #include <libavutil/error.h>
@@ -9,6 +12,8 @@ extern "C" {
 #include <sys/stat.h>
 #include <unistd.h>
 #include <cerrno>
+#include <cstring>
+#include <utility>
 
 namespace voxquill {
 
@@ -18,18 +23,24 @@ constexpr int bufferBytes = 64 * 1024;
 
 }  // namespace
 
-std::unique_ptr<DescriptorIo> DescriptorIo::create(int fd, bool seekable) {
-    std::unique_ptr<DescriptorIo> io(new DescriptorIo(fd, seekable));
+std::unique_ptr<DescriptorIo> DescriptorIo::create(UniqueFd fd, bool seekable, std::string& error) {
+    std::unique_ptr<DescriptorIo> io(new DescriptorIo(std::move(fd), seekable));
     auto* buffer = static_cast<unsigned char*>(av_malloc(bufferBytes));
-    if (buffer == nullptr) return nullptr;
+    if (buffer == nullptr) {
+        fail(error, std::strerror(ENOMEM));
+        return nullptr;
+    }
     io->context_ = avio_alloc_context(buffer, bufferBytes, 0, io.get(), &DescriptorIo::read, nullptr,
                                       seekable ? &DescriptorIo::seek : nullptr);
     if (io->context_ == nullptr) {
         av_free(buffer);
+        fail(error, std::strerror(ENOMEM));
         return nullptr;
     }
     return io;
 }
+
+DescriptorIo::DescriptorIo(UniqueFd fd, bool seekable) : fd_(std::move(fd)), seekable_(seekable) {}
 
 DescriptorIo::~DescriptorIo() {
     if (context_ != nullptr) {
@@ -37,15 +48,11 @@ DescriptorIo::~DescriptorIo() {
         av_freep(&context_->buffer);
         avio_context_free(&context_);
     }
-    ::close(fd_);
 }
 
 int DescriptorIo::read(void* opaque, std::uint8_t* buffer, int size) {
     auto* io = static_cast<DescriptorIo*>(opaque);
-    ssize_t got;
-    do {
-        got = ::read(io->fd_, buffer, static_cast<std::size_t>(size));
-    } while (got < 0 && errno == EINTR);
+    const ssize_t got = retryInterrupted([&] { return ::read(io->fd_.get(), buffer, static_cast<std::size_t>(size)); });
     if (got == 0) return AVERROR_EOF;
     if (got < 0) {
         io->systemError_ = errno;
@@ -58,12 +65,12 @@ std::int64_t DescriptorIo::seek(void* opaque, std::int64_t offset, int whence) {
     auto* io = static_cast<DescriptorIo*>(opaque);
     if (whence == AVSEEK_SIZE) {
         struct stat info {};
-        if (::fstat(io->fd_, &info) != 0) return AVERROR(errno);
+        if (::fstat(io->fd_.get(), &info) != 0) return AVERROR(errno);
         return info.st_size;
     }
     // A damaged file may send the demuxer anywhere, even before its start:
     // that is no failure of the system's.
-    const off_t at = ::lseek(io->fd_, static_cast<off_t>(offset), whence & ~AVSEEK_FORCE);
+    const off_t at = ::lseek(io->fd_.get(), static_cast<off_t>(offset), whence & ~AVSEEK_FORCE);
     return at < 0 ? AVERROR(errno) : at;
 }
 

@@ -1,7 +1,10 @@
 #pragma once
 
+#include "platform/system/unique_fd.h"
+
 #include <cstdint>
 #include <memory>
+#include <string>
 
 struct AVIOContext;
 
@@ -10,17 +13,19 @@ namespace voxquill {
 // Gives FFmpeg a recording's descriptor to read through a buffer of its own,
 // so that no path ever reaches its protocols, and seeks in it only when it
 // is a regular file. It remembers the system's error on a read, to tell a
-// failing disk from a damaged file.
+// failing disk from a damaged file. One thread at a time.
 class DescriptorIo {
 public:
-    // Takes the descriptor and closes it, whatever happens; null when out of
-    // memory.
-    static std::unique_ptr<DescriptorIo> create(int fd, bool seekable);
+    // Takes the descriptor, which closes with the object or at once on
+    // failure. Null when out of memory, with `error` set.
+    static std::unique_ptr<DescriptorIo> create(UniqueFd fd, bool seekable, std::string& error);
 
     ~DescriptorIo();
     DescriptorIo(const DescriptorIo&) = delete;
     DescriptorIo& operator=(const DescriptorIo&) = delete;
 
+    // The library's reading context, owned by this object and valid as long
+    // as it lives.
     AVIOContext* context() const { return context_; }
     bool seekable() const { return seekable_; }
 
@@ -28,11 +33,11 @@ public:
     int systemError() const { return systemError_; }
 
 private:
-    DescriptorIo(int fd, bool seekable) : fd_(fd), seekable_(seekable) {}
+    DescriptorIo(UniqueFd fd, bool seekable);
     static int read(void* opaque, std::uint8_t* buffer, int size);
     static std::int64_t seek(void* opaque, std::int64_t offset, int whence);
 
-    int fd_;
+    UniqueFd fd_;
     bool seekable_;
     AVIOContext* context_ = nullptr;
     int systemError_ = 0;

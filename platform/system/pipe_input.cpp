@@ -1,5 +1,7 @@
 #include "platform/system/pipe_input.h"
 
+#include "platform/system/retry_interrupted.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -7,31 +9,21 @@
 
 namespace voxquill {
 
-int openForReading(const std::string& path) {
-    int fd = -1;
-    do {
-        fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    } while (fd < 0 && errno == EINTR);
-    if (fd < 0) return -1;
+UniqueFd openForReading(const std::string& path) {
+    UniqueFd fd(retryInterrupted([&path] { return ::open(path.c_str(), O_RDONLY | O_CLOEXEC); }));
+    if (!fd) return fd;
     // A directory opens, but only fails to read.
     struct stat info {};
-    if (::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
-        ::close(fd);
-        return -1;
+    if (::fstat(fd.get(), &info) != 0) return UniqueFd();
+    if (S_ISDIR(info.st_mode)) {
+        errno = EISDIR;
+        return UniqueFd();
     }
     return fd;
 }
 
 ssize_t readSome(int fd, char* into, std::size_t size) {
-    ssize_t got = -1;
-    do {
-        got = ::read(fd, into, size);
-    } while (got < 0 && errno == EINTR);
-    return got;
-}
-
-void closeInput(int fd) {
-    ::close(fd);
+    return retryInterrupted([&] { return ::read(fd, into, size); });
 }
 
 }  // namespace voxquill

@@ -1,17 +1,15 @@
 #include "platform/system/std_streams.h"
 
+#include "platform/system/retry_interrupted.h"
+
 #include <unistd.h>
-#include <cerrno>
 #include <csignal>
 
 namespace voxquill {
 
 bool writeAll(int fd, std::string_view bytes) {
     while (!bytes.empty()) {
-        const ssize_t written = ::write(fd, bytes.data(), bytes.size());
-        if (written < 0 && errno == EINTR) {
-            continue;
-        }
+        const ssize_t written = retryInterrupted([fd, bytes] { return ::write(fd, bytes.data(), bytes.size()); });
         if (written <= 0) {
             return false;
         }

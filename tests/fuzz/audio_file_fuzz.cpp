@@ -9,6 +9,7 @@
 #include <unistd.h>
 #include <cstdint>
 #include <cstdlib>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -52,16 +53,16 @@ void checkReason(const std::string& path, const std::string& error) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string path = holding(data, size);
-    AudioFileReader::Opened opened = AudioFileReader::open(path);
-    if (!opened.reader) {
-        checkReason(path, opened.error);
+    std::string error;
+    const std::unique_ptr<AudioFileReader> reader = AudioFileReader::open(path, error);
+    if (!reader) {
+        checkReason(path, error);
         return 0;
     }
-    require(opened.error.empty());
+    require(error.empty());
     std::vector<std::int16_t> samples;
-    std::string error;
     for (std::size_t total = 0; total < mostSamples; total += samples.size()) {
-        if (!opened.reader->read(samples, error)) {
+        if (!reader->read(samples, error)) {
             checkReason(path, error);
             return 0;
         }

@@ -3,6 +3,7 @@
 #include "platform/audio/audio_file_reader.h"
 #include "platform/audio/samples.h"
 
+#include <memory>
 #include <string>
 
 namespace voxquill {
@@ -10,12 +11,12 @@ namespace voxquill {
 // The whole recording at `path` as the recognizer takes it; empty when it
 // cannot be read.
 inline Samples wholeRecording(const std::string& path) {
-    AudioFileReader::Opened opened = AudioFileReader::open(path);
-    if (!opened.reader) return {};
+    std::string error;
+    const std::unique_ptr<AudioFileReader> reader = AudioFileReader::open(path, error);
+    if (!reader) return {};
     Samples all;
     Samples samples;
-    std::string error;
-    while (opened.reader->read(samples, error) && !samples.empty()) all.insert(all.end(), samples.begin(), samples.end());
+    while (reader->read(samples, error) && !samples.empty()) all.insert(all.end(), samples.begin(), samples.end());
     return error.empty() ? all : Samples{};
 }
 

@@ -12,9 +12,9 @@
 namespace voxquill {
 
 bool decodeFile(const std::string& path, const LanguageModel& model, std::string& transcript, std::string& error) {
-    AudioFileReader::Opened opened = AudioFileReader::open(path);
-    if (!opened.reader) return fail(error, opened.error);
-    AudioFileReader& reader = *opened.reader;
+    const std::unique_ptr<AudioFileReader> opened = AudioFileReader::open(path, error);
+    if (!opened) return false;
+    AudioFileReader& reader = *opened;
     const unsigned workers = affordableWorkers(usableCores(), availableMemoryBytes());
     const SteadyClock clock;
     SearchPace pace(clock, {decoding::plannedSeconds, workers, reader.durationSeconds()});

@@ -77,7 +77,7 @@ struct Pump : ::testing::Test {
             ::close(fd);
         });
         auto request = std::make_shared<LiveAudioRequest>();
-        std::thread pump([&, fd = fds[0]] { pumpPcm(queue, fd, stopped, request, lastText); });
+        std::thread pump([&, fd = fds[0]] { pumpPcm(queue, UniqueFd(fd), stopped, request, lastText); });
         writer.join();
         pump.join();
         EXPECT_FALSE(*stopped) << "the pump must not touch the cells";
@@ -106,7 +106,7 @@ TEST_F(Pump, ReadsAtMostAChunkAtATime) {
     ASSERT_EQ(::write(fds[1], bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
     ::close(fds[1]);
     auto request = std::make_shared<LiveAudioRequest>();
-    pumpPcm(queue, fds[0], stopped, request, lastText);
+    pumpPcm(queue, UniqueFd(fds[0]), stopped, request, lastText);
     queue.runDueTasks();
     const auto received = drain(*request);
     EXPECT_EQ(received.bytes, bytes);
@@ -129,7 +129,7 @@ TEST_F(Pump, AWriterFasterThanTheDecoderIsHeldUpInItsWrite) {
     });
     auto request = std::make_shared<LiveAudioRequest>();
     request->limitBacklog(2 * recognizerSampleRate);  // as the recognizer limits it
-    std::thread pump([&, fd = fds[0]] { pumpPcm(queue, fd, stopped, request, lastText); });
+    std::thread pump([&, fd = fds[0]] { pumpPcm(queue, UniqueFd(fd), stopped, request, lastText); });
     // With no decoding the pump takes the bound and a chunk, the pipe holds
     // what it holds, and the rest waits in the writer.
     for (int i = 0; i < 20; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));

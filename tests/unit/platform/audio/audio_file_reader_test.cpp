@@ -49,14 +49,11 @@ struct ReadAll {
 
 ReadAll readAll(const std::string& path) {
     ReadAll all;
-    auto opened = AudioFileReader::open(path);
-    if (!opened.reader) {
-        all.error = opened.error;
-        return all;
-    }
-    std::vector<std::int16_t> piece;
-    while (opened.reader->read(piece, all.error) && !piece.empty()) {
-        all.samples.insert(all.samples.end(), piece.begin(), piece.end());
+    const auto reader = AudioFileReader::open(path, all.error);
+    if (!reader) return all;
+    std::vector<std::int16_t> block;
+    while (reader->read(block, all.error) && !block.empty()) {
+        all.samples.insert(all.samples.end(), block.begin(), block.end());
     }
     return all;
 }
@@ -153,14 +150,13 @@ TEST(AudioFileReader, ReadsANamedPipeAsAStreamOfUnknownLength) {
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     // Bigger than a pipe holds, so reading and writing take turns.
     std::thread writer = writerOf(fifo, bytesOf(file));
-    auto opened = AudioFileReader::open(fifo);
-    ASSERT_TRUE(opened.reader) << opened.error;
-    EXPECT_EQ(opened.reader->durationSeconds(), std::nullopt);
-    std::vector<std::int16_t> streamed;
-    std::vector<std::int16_t> piece;
     std::string error;
-    while (opened.reader->read(piece, error) && !piece.empty())
-        streamed.insert(streamed.end(), piece.begin(), piece.end());
+    const auto reader = AudioFileReader::open(fifo, error);
+    ASSERT_TRUE(reader) << error;
+    EXPECT_EQ(reader->durationSeconds(), std::nullopt);
+    std::vector<std::int16_t> streamed;
+    std::vector<std::int16_t> block;
+    while (reader->read(block, error) && !block.empty()) streamed.insert(streamed.end(), block.begin(), block.end());
     writer.join();
     EXPECT_EQ(error, "");
     EXPECT_EQ(streamed, readAll(file).samples);
@@ -169,10 +165,11 @@ TEST(AudioFileReader, ReadsANamedPipeAsAStreamOfUnknownLength) {
 TEST(AudioFileReader, TellsTheLengthOfAFile) {
     TempDir dir;
     const std::string path = writeTone(dir, "phone.wav", SF_FORMAT_WAV | SF_FORMAT_ULAW, 8000, 1, 8000 * 5 / 2);
-    auto opened = AudioFileReader::open(path);
-    ASSERT_TRUE(opened.reader) << opened.error;
-    ASSERT_TRUE(opened.reader->durationSeconds());
-    EXPECT_NEAR(*opened.reader->durationSeconds(), 2.5, 0.01);
+    std::string error;
+    const auto reader = AudioFileReader::open(path, error);
+    ASSERT_TRUE(reader) << error;
+    ASSERT_TRUE(reader->durationSeconds());
+    EXPECT_NEAR(*reader->durationSeconds(), 2.5, 0.01);
 }
 
 // The lowest descriptor number free now: what the next open would get.
