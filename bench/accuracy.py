@@ -1,10 +1,11 @@
 #!/usr/bin/env python3
 """Accuracy: word error rate of voxquill, in file mode and in live mode, and
-of pocketsphinx_continuous at its defaults with the same model files, on one
-corpus, in one run, scored with NIST sclite.
+of the engine's two programs at their defaults with the same model files
+(pocketsphinx_continuous and pocketsphinx_batch), on one corpus, in one run,
+scored with NIST sclite.
 
     python3 bench/accuracy.py [--voxquill build/app/voxquill] [--long]
-        [--systems file,live,peer] [--groups debian,lso,...] [--jobs 2]
+        [--systems file,live,peer,batch] [--groups debian,lso,...] [--jobs 2]
         [--live-sessions 5] [--cache DIR] [--speech-dev DIR]
         [--results DIR] [--json OUT]
 
@@ -22,6 +23,8 @@ The corpus (bench/accuracy_corpus.py) is built the first time and cached
                    44k-stereo, mp3 (32 kbit/s)
   long             real speech joined with pauses: 1 minute; with --long
                    also 10 and 15 minutes
+--groups real is debian,lso,so762 (the real recordings, a few minutes);
+--systems peers is peer,batch (the engine's programs alone).
 
 Systems:
   file  `voxquill FILE` on each item as it is (FLAC, MP3, 8 kHz, stereo...);
@@ -32,6 +35,10 @@ Systems:
         closing line's text against the joined references
   peer  `pocketsphinx_continuous -infile` on the item converted by sox to
         16 kHz mono 16-bit WAV, as its users must
+  batch `pocketsphinx_batch -ctl LIST -cepdir DIR -adcin yes` on the same
+        audio as raw 16 kHz s16le, one utterance a recording, normalised by
+        its own mean (`-cmn batch` from the model's feat.params); one process
+        a group (longer groups in parts of a few minutes of audio)
 
 References and hypotheses get one normalisation (accuracy_corpus.normalise):
 numbers in digits to words, upper case, punctuation out except apostrophes
@@ -70,12 +77,15 @@ import accuracy_corpus as corpus_recipe  # noqa: E402
 import file_mode  # noqa: E402  (peer_argv, peer_text)
 import support  # noqa: E402
 
-SYSTEMS = ("file", "live", "peer")
+SYSTEMS = ("file", "live", "peer", "batch")
+SYSTEM_SETS = {"peers": ("peer", "batch")}
+GROUP_SETS = {"real": ("debian", "lso", "so762")}
 GROUPS = ("debian", "lso", "so762", "dictation-clean", *corpus_recipe.VARIANTS, "long")
 CHUNK = 8192
 BYTES_PER_SECOND = 32000
 LIVE_GAP_SECONDS = 1.0
 LIVE_SESSION_SECONDS = 180.0
+BATCH_PART_SECONDS = 120.0  # audio a pocketsphinx_batch process decodes: keeps both cores busy
 ALONE_SECONDS = 30.0     # file mode cuts longer recordings into pieces for both cores
 FILE_KILL_SECONDS = 120  # voxquill stops itself at 45 s; this only catches a hang
 
@@ -108,6 +118,64 @@ def run_peer(peer, wav, seconds):
         state = "killed" if r.timed_out else f"exit {r.returncode}"
         return Outcome(f"{state}: {message[-1] if message else ''}", "", r.wall, r.cpu)
     return Outcome("ok", file_mode.peer_text(r), r.wall, r.cpu)
+
+
+_BATCH_LINE = re.compile(r"^(.*?)\s*\((\S+)\s+-?\d+\)$")
+
+
+def batch_parts(items):
+    """Items in the lists one pocketsphinx_batch process each decodes: a group's
+    items in order, cut after BATCH_PART_SECONDS of audio."""
+    parts = []
+    for group in GROUPS:
+        current, seconds = None, 0.0
+        for item in (i for i in items if i.group == group):
+            if current is None or seconds + item.seconds > BATCH_PART_SECONDS:
+                current, seconds = [], 0.0
+                parts.append(current)
+            current.append(item)
+            seconds += item.seconds
+    return parts
+
+
+def run_batch(batch, root, folder, part):
+    """Decodes the items of PART in one process; {(group, id): Outcome}, each
+    item given its share (by length) of the process's wall and CPU time."""
+    folder.mkdir(parents=True, exist_ok=True)
+    ctl, hyp = folder / "list.ctl", folder / "hyp.txt"
+    uids = {}
+    for n, item in enumerate(part):
+        rate, channels, samples = corpus_recipe.read_wav(root / item.peer)
+        assert rate == 16000 and channels == 1, item.peer
+        if sys.byteorder == "big":
+            samples.byteswap()
+        uid = f"u{n:04d}"  # the program's utterance id: the file name, no folders
+        (folder / f"{uid}.raw").write_bytes(samples.tobytes())
+        uids[uid] = item
+    ctl.write_text("".join(f"{uid}\n" for uid in uids), encoding="utf-8")
+    model = support.MODEL
+    argv = [batch, "-ctl", ctl, "-cepdir", folder, "-cepext", ".raw", "-adcin", "yes",
+            "-hmm", model / "en-us", "-lm", model / "en-us.lm.bin", "-dict", model / "cmudict-en-us.dict",
+            "-hyp", hyp, "-logfn", "/dev/null"]
+    seconds = sum(item.seconds for item in part)
+    r = support.run(argv, timeout=120 + 2 * seconds)
+    texts = {}
+    if hyp.exists():
+        for line in hyp.read_text(encoding="utf-8", errors="replace").splitlines():
+            match = _BATCH_LINE.match(line.strip())
+            if match:
+                texts[match.group(2)] = match.group(1)
+    state = "ok"
+    if r.timed_out or r.returncode != 0:
+        message = r.stderr.decode(errors="replace").strip().splitlines()
+        state = f"{'killed' if r.timed_out else f'exit {r.returncode}'}: {message[-1] if message else ''}"
+    outcomes = {}
+    for uid, item in uids.items():
+        share = item.seconds / seconds if seconds else 0.0
+        status = state if state != "ok" else ("ok" if uid in texts else "no hypothesis line")
+        outcomes[(item.group, item.id)] = Outcome(status, texts.get(uid, ""), r.wall * share, r.cpu * share)
+    shutil.rmtree(folder)
+    return outcomes
 
 
 def _open_writer(fifo, proc, deadline):
@@ -277,9 +345,12 @@ def run_all(args, corpus, items, systems, log):
     if "file" in systems:
         alone = [item for item in items if item.seconds > ALONE_SECONDS]
         decodes += [("file", item) for item in items if item.seconds <= ALONE_SECONDS]
-    decodes.sort(key=lambda d: -d[1].seconds)  # longest first: no straggler at the end
+    parts = batch_parts(items) if "batch" in systems else []
+    decodes += [("batch", part) for part in parts]
+    decodes.sort(key=lambda d: -_seconds(d[1]))  # longest first: no straggler at the end
     progress = Progress({"file": len(alone) + sum(s == "file" for s, _ in decodes),
-                         "peer": sum(s == "peer" for s, _ in decodes), "live sessions": len(sessions)})
+                         "peer": sum(s == "peer" for s, _ in decodes),
+                         "batch parts": len(parts), "live sessions": len(sessions)})
     timings = {}
     try:
         started = time.monotonic()
@@ -300,6 +371,11 @@ def run_all(args, corpus, items, systems, log):
             progress.tick("live sessions")
 
         def decode(system, item):
+            if system == "batch":
+                folder = Path(args.results) / f"batch-{item[0].group}-{item[0].id}"
+                outcomes["batch"].update(run_batch(args.batch, root, folder, item))
+                progress.tick("batch parts")
+                return
             if system == "file":
                 outcome = run_file(args.voxquill, root / item.path)
             else:
@@ -318,6 +394,11 @@ def run_all(args, corpus, items, systems, log):
     finally:
         progress.close()
     return outcomes, sessions, timings
+
+
+def _seconds(unit):
+    """Audio in an item, or in a batch part (a list of items)."""
+    return sum(i.seconds for i in unit) if isinstance(unit, list) else unit.seconds
 
 
 # ---------------------------------------------------------------- scoring
@@ -378,7 +459,7 @@ def by_voice(folder, systems):
     """WER on the clean dictation by synthetic voice, for file and peer (live
     sessions mix voices): one line, since voices differ far more than systems."""
     parts = []
-    for system in (s for s in ("file", "peer") if s in systems):
+    for system in (s for s in ("file", "peer", "batch") if s in systems):
         totals = {}
         prefix = tag("dictation-clean") + "-"
         for uid, (c, s, d, i) in utterance_scores(folder / f"{system}.pra").items():
@@ -411,7 +492,8 @@ def fmt_ratio(x):
 
 def table(groups, figures, systems):
     head = (f"{'group':<16} {'words':>6} {'WER file':>9} {'WER live':>9} {'WER peer':>9} "
-            f"{'file/peer':>9} {'live/peer':>9}  {'failed f/l/p':>12}")
+            f"{'file/peer':>9} {'live/peer':>9} {'WER batch':>9} {'file/batch':>10} {'live/batch':>10}"
+            f"  {'failed f/l/p/b':>14}")
     lines = [head, "-" * len(head)]
     for name in [*groups, "pooled"]:
         if name == "pooled":
@@ -421,24 +503,28 @@ def table(groups, figures, systems):
         failed = "/".join(str(row[s]["failed"]) if s in row else "-" for s in SYSTEMS)
         lines.append(f"{name:<16} {row['words']:>6} {fmt_pct(w['file']):>9} {fmt_pct(w['live']):>9} "
                      f"{fmt_pct(w['peer']):>9} {fmt_ratio(ratio(w['file'], w['peer'])):>9} "
-                     f"{fmt_ratio(ratio(w['live'], w['peer'])):>9}  {failed:>12}")
+                     f"{fmt_ratio(ratio(w['live'], w['peer'])):>9} {fmt_pct(w['batch']):>9} "
+                     f"{fmt_ratio(ratio(w['file'], w['batch'])):>10} {fmt_ratio(ratio(w['live'], w['batch'])):>10}"
+                     f"  {failed:>14}")
     return "\n".join(lines)
 
 
 def summary(groups, figures, systems):
     pooled = figures["pooled"]
     parts = ["pooled WER " + " ".join(f"{s} {fmt_pct(pooled[s]['wer'])}" for s in SYSTEMS if s in systems)]
-    if "peer" in systems:
-        parts.append(", ".join(f"{s}/peer x{fmt_ratio(ratio(pooled[s]['wer'], pooled['peer']['wer']))}"
-                               for s in ("file", "live") if s in systems))
-    for s in ("file", "live"):
-        if s in systems:
-            worst = max(groups, key=lambda g: figures[g][s]["wer"])
-            note = f"worst group {s}: {worst} {fmt_pct(figures[worst][s]['wer'])}"
-            if "peer" in systems and len(groups) > 1:
-                behind = max(groups, key=lambda g: ratio(figures[g][s]["wer"], figures[g]["peer"]["wer"]))
-                note += f", furthest behind the peer: {behind} x{fmt_ratio(ratio(figures[behind][s]['wer'], figures[behind]['peer']['wer']))}"
-            parts.append(note)
+    ours = [s for s in ("file", "live") if s in systems]
+    for bar in (b for b in ("peer", "batch") if b in systems):
+        if ours:
+            parts.append(", ".join(f"{s}/{bar} x{fmt_ratio(ratio(pooled[s]['wer'], pooled[bar]['wer']))}"
+                                   for s in ours))
+    for s in ours:
+        worst = max(groups, key=lambda g: figures[g][s]["wer"])
+        note = f"worst group {s}: {worst} {fmt_pct(figures[worst][s]['wer'])}"
+        for bar in (b for b in ("peer", "batch") if b in systems and len(groups) > 1):
+            behind = max(groups, key=lambda g: ratio(figures[g][s]["wer"], figures[g][bar]["wer"]))
+            note += (f", furthest behind the {bar}: {behind}"
+                     f" x{fmt_ratio(ratio(figures[behind][s]['wer'], figures[behind][bar]['wer']))}")
+        parts.append(note)
     failed = [f"{s} {pooled[s]['failed']}" for s in SYSTEMS if s in systems]
     parts.append("failed " + " ".join(failed))
     return "accuracy: " + "; ".join(parts)
@@ -471,8 +557,11 @@ def main():
     cache_home = Path(os.environ.get("XDG_CACHE_HOME") or Path.home() / ".cache")
     parser.add_argument("--voxquill", type=Path, default=REPO / "build" / "app" / "voxquill")
     parser.add_argument("--peer", default="pocketsphinx_continuous")
-    parser.add_argument("--systems", default=",".join(SYSTEMS), help="comma-separated: file,live,peer")
-    parser.add_argument("--groups", default=",".join(GROUPS), help="comma-separated, from: " + ",".join(GROUPS))
+    parser.add_argument("--batch", default="pocketsphinx_batch")
+    parser.add_argument("--systems", default=",".join(SYSTEMS),
+                        help="comma-separated: file,live,peer,batch; peers = peer,batch")
+    parser.add_argument("--groups", default=",".join(GROUPS),
+                        help="comma-separated, from: " + ",".join(GROUPS) + "; real = debian,lso,so762")
     parser.add_argument("--long", action="store_true", help="add the 10- and 15-minute recordings")
     parser.add_argument("--jobs", type=int, default=2, help="decodes at a time (default 2)")
     parser.add_argument("--live-sessions", type=int, default=5, help="live sessions at a time (default 5)")
@@ -483,10 +572,12 @@ def main():
     parser.add_argument("--json", type=Path, default=None, help="write the figures here as JSON")
     args = parser.parse_args()
 
-    systems = [s for s in SYSTEMS if s in args.systems.split(",")]
-    unknown = set(args.systems.split(",")) - set(SYSTEMS)
-    groups = [g for g in GROUPS if g in args.groups.split(",")]
-    unknown |= set(args.groups.split(",")) - set(GROUPS)
+    chosen_systems = {s for name in args.systems.split(",") for s in SYSTEM_SETS.get(name, (name,))}
+    chosen_groups = {g for name in args.groups.split(",") for g in GROUP_SETS.get(name, (name,))}
+    systems = [s for s in SYSTEMS if s in chosen_systems]
+    unknown = chosen_systems - set(SYSTEMS)
+    groups = [g for g in GROUPS if g in chosen_groups]
+    unknown |= chosen_groups - set(GROUPS)
     if unknown or not systems or not groups:
         parser.error(f"unknown or no systems/groups: {', '.join(sorted(unknown)) or 'none chosen'}")
     if {"file", "live"} & set(systems) and not os.access(args.voxquill, os.X_OK):
@@ -494,6 +585,8 @@ def main():
     needed = {"sctk": "sctk", "sox": "sox"}
     if "peer" in systems:
         needed[args.peer] = "pocketsphinx"
+    if "batch" in systems:
+        needed[args.batch] = "pocketsphinx"
     for tool, package in needed.items():
         if shutil.which(tool) is None:
             sys.exit(f"accuracy: {tool} is not installed (apt-get install {package})")
