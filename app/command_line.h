@@ -12,7 +12,7 @@ struct Invocation {
     std::optional<std::string> locale;  // absent: the user's current locale
 };
 
-// Reads the arguments, the program path first. Nothing when none follows it.
+// Start-up only. Reads the arguments, the program path first. Nothing when none follows it.
 // One argument is always a file path, "--live" and hyphens included; live mode
 // needs "--live" exactly and a path after it; arguments past the locale are
 // ignored.

@@ -9,6 +9,7 @@ namespace voxquill {
 // feed. Nothing when the text cannot be written as JSON.
 std::optional<std::string> eventLine(const std::string& kind, const std::string& text);
 
+// Main queue only, as `finish`: standard output has one writer at a time.
 // Writes an event line on standard output in one write; a line that cannot be
 // made is dropped without a trace. When standard output takes no more, the
 // run ends at once with status 1 and nothing more written.
@@ -25,6 +26,7 @@ struct Closing {
 Closing closingFor(bool liveMode, int code, const std::optional<std::string>& err,
                    const std::optional<std::string>& text);
 
+// Main queue only: `finished` has no lock.
 // The one way out after start-up: writes the outcome and ends the process,
 // with status 1 when the outcome could not be written, without running exit
 // handlers or static destructors. Every call after the first does nothing

@@ -7,10 +7,11 @@
 
 namespace voxquill {
 
-// The starter of file mode: recognizes the file at `path` as a whole.
+// The starter of file mode: recognizes the file at `path` as a whole. It
+// keeps its copy of the path; the recognizer is only borrowed for the call.
 ModeStarter startFile(std::string path);
 
-// Ends the run on the first error or the first final result; anything else
+// Main queue only. Ends the run on the first error or the first final result; anything else
 // leaves it waiting.
 void onFileResult(const std::optional<RecognitionResult>& result, const std::optional<std::string>& error);
 

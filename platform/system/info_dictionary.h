@@ -8,7 +8,7 @@ namespace voxquill {
 // executable when it is built.
 extern const std::string_view embeddedInfoPlist;
 
-// Whether the top-level dictionary of the property list has an entry for the
+// Any thread; pure. Whether the top-level dictionary of the property list has an entry for the
 // key; only presence counts, not the value.
 bool infoDictionaryHasKey(std::string_view plist, std::string_view key);
 

@@ -5,6 +5,8 @@
 
 namespace voxquill {
 
+// Both may be asked from any thread; each asks the kernel afresh.
+
 // The cores this process may run on (at least one).
 unsigned usableCores();
 

@@ -11,9 +11,13 @@
 // - The line is made of the program's words (messages.h). When the failure is
 //   about the recording or pipe the user named, it is "PATH: reason", the
 //   path as given; a failure of the engine or of the machine is the reason
-//   alone.
+//   alone. A function below the one that knows the path gives the reason
+//   alone, and that one puts the path in front.
 // - Finding nothing is not failing: a lookup that may find nothing (a model
-//   for a locale) returns an empty optional, and sets no error.
+//   for a locale) returns an empty optional, and sets no error. So do the
+//   pure functions whose only way to fail is input they cannot represent
+//   (a JSON object of text that is not UTF-8, a command line with no
+//   argument): their callers know what that means.
 // - The wrappers of system calls (platform/system) return false, or an empty
 //   descriptor, and leave errno as the call set it: their callers word it.
 // - Results reach the main queue through the recognizer's result handler, an

@@ -10,7 +10,7 @@ namespace voxquill {
 
 using JsonMembers = std::vector<std::pair<std::string, std::string>>;
 
-// A compact JSON object of string members, in the order given. "/" is written
+// Any thread; pure. A compact JSON object of string members, in the order given. "/" is written
 // as "\/", other characters outside ASCII as raw UTF-8. Nothing when a key or
 // value is not valid UTF-8.
 std::optional<std::string> jsonObject(const JsonMembers& members);

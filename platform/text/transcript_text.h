@@ -6,6 +6,9 @@
 
 namespace voxquill {
 
+// Both are pure and may be called from any thread; the hypothesis is only
+// read during the call.
+
 // The words of an engine hypothesis, without silence, filler and noise tokens
 // ("<sil>", "[noise]", "++um++") and without alternate-pronunciation marks
 // ("read(2)" is "read").
