@@ -14,8 +14,10 @@
 #include "transcription/live_transcription.h"
 
 #include <unistd.h>
-#include <cstdlib>
-
+#include <algorithm>
+#include <memory>
+#include <string>
+#include <vector>
 
 namespace {
 

@@ -31,8 +31,7 @@ bool onlyDenoise(SpeexPreprocessState* state) {
 }  // namespace
 
 std::unique_ptr<NoiseSuppressor> NoiseSuppressor::create() {
-    SpeexPreprocessState* state =
-        speex_preprocess_state_init(static_cast<int>(frameSamples), recognizerSampleRate);
+    SpeexPreprocessState* state = speex_preprocess_state_init(static_cast<int>(frameSamples), recognizerSampleRate);
     if (state == nullptr) return nullptr;
     if (!onlyDenoise(state)) {
         speex_preprocess_state_destroy(state);

@@ -19,7 +19,8 @@ inline Samples toneBursts(std::size_t samples) {
     const double pi = std::acos(-1.0);
     for (std::size_t i = 0; i < samples; ++i) {
         if (i % second >= second / 2) continue;
-        audio[i] = static_cast<std::int16_t>(std::lround(toneAmplitude * std::sin(2.0 * pi * 440.0 * static_cast<double>(i) / second)));
+        audio[i] = static_cast<std::int16_t>(
+            std::lround(toneAmplitude * std::sin(2.0 * pi * 440.0 * static_cast<double>(i) / second)));
     }
     return audio;
 }
