@@ -49,7 +49,7 @@ constexpr double liveDeadline = liveDeadlineSeconds;
 #endif
 
 SpeechService& speechService() {
-    static auto* service = new SphinxSpeechService(mainQueue(), modelFolders());
+    static auto* service = new SphinxSpeechService(mainQueue(), modelFolders(), fileDeadline);
     return *service;
 }
 

@@ -4,6 +4,7 @@
 //
 //     startup_profile <model-folder> <audio-file> [rounds]
 
+#include "app/deadlines.h"
 #include "platform/audio/audio_file_reader.h"
 #include "platform/speech/sphinx/dictation_decoder.h"
 #include "platform/speech/sphinx/file_decoding.h"
@@ -65,7 +66,7 @@ bool profileOnce(const voxquill::LanguageModel& model, const std::string& path,
     times["teardown"].push_back(millisecondsOf([&] { decoder.reset(); }));
     std::string transcript;
     times["whole file decoding"].push_back(
-        millisecondsOf([&] { ok = voxquill::decodeFile(path, model, transcript, error); }));
+        millisecondsOf([&] { ok = voxquill::decodeFile(path, model, voxquill::fileDeadlineSeconds, transcript, error); }));
     if (!ok) return failed(path, error);
     return true;
 }

@@ -42,9 +42,10 @@ inline constexpr std::size_t recordingSearchCount = sizeof recordingSearches / s
 // Live audio comes at its own pace, so its cost plans nothing.
 inline constexpr Search liveSearch{5000, false, true, 0.0};
 
-// The time decoding plans to finish in, of the 45-s deadline: the rest is for
-// start-up, the last piece and a machine slower than the one measured.
-inline constexpr double plannedSeconds = 30.0;
+// The share of the file deadline decoding plans to finish in (30 s of 45):
+// the rest is for start-up, the last piece and a machine slower than the one
+// measured. A share, so that a build with another deadline plans by it.
+inline constexpr double plannedShareOfDeadline = 2.0 / 3.0;
 
 // A recording is cut into pieces of 20 s or more, each ending at the
 // quietest moment of the 10 s after, so a piece runs 20 to 30 s. Each cut

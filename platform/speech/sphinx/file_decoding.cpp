@@ -11,13 +11,14 @@
 
 namespace voxquill {
 
-bool decodeFile(const std::string& path, const LanguageModel& model, std::string& transcript, std::string& error) {
+bool decodeFile(const std::string& path, const LanguageModel& model, double deadlineSeconds, std::string& transcript,
+                std::string& error) {
     const std::unique_ptr<AudioFileReader> opened = AudioFileReader::open(path, error);
     if (!opened) return false;
     AudioFileReader& reader = *opened;
     const unsigned workers = affordableWorkers(usableCores(), availableMemoryBytes());
     const SteadyClock clock;
-    SearchPace pace(clock, {decoding::plannedSeconds, workers, reader.durationSeconds()});
+    SearchPace pace(clock, {deadlineSeconds * decoding::plannedShareOfDeadline, workers, reader.durationSeconds()});
     // A short recording through a pipe has ended before its one piece is
     // decoded, so it gets the search it would get from a file.
     std::size_t samplesRead = 0;

@@ -12,11 +12,11 @@ namespace voxquill {
 
 namespace {
 
-void decodeAndDeliver(const std::string& path, const LanguageModel& model, EventLoop& queue,
+void decodeAndDeliver(const std::string& path, const LanguageModel& model, double deadlineSeconds, EventLoop& queue,
                       const ResultHandler& handler) {
     std::string transcript;
     std::string error;
-    if (decodeFile(path, model, transcript, error)) {
+    if (decodeFile(path, model, deadlineSeconds, transcript, error)) {
         deliverResult(queue, handler, true, std::move(transcript));
     } else {
         deliverError(queue, handler, std::move(error));
@@ -25,8 +25,8 @@ void decodeAndDeliver(const std::string& path, const LanguageModel& model, Event
 
 }  // namespace
 
-SphinxRecognizer::SphinxRecognizer(LanguageModel model, EventLoop& deliveryQueue)
-    : model_(std::move(model)), deliveryQueue_(deliveryQueue) {}
+SphinxRecognizer::SphinxRecognizer(LanguageModel model, EventLoop& deliveryQueue, double fileDeadlineSeconds)
+    : model_(std::move(model)), deliveryQueue_(deliveryQueue), fileDeadlineSeconds_(fileDeadlineSeconds) {}
 
 bool SphinxRecognizer::isAvailable() const {
     return isUsable(model_);
@@ -34,7 +34,9 @@ bool SphinxRecognizer::isAvailable() const {
 
 void SphinxRecognizer::recognizeFile(const std::string& path, ResultHandler handler) {
     EventLoop& queue = deliveryQueue_;
-    auto work = [path, model = model_, &queue, handler] { decodeAndDeliver(path, model, queue, handler); };
+    auto work = [path, model = model_, seconds = fileDeadlineSeconds_, &queue, handler] {
+        decodeAndDeliver(path, model, seconds, queue, handler);
+    };
     if (!runInBackground(std::move(work))) deliverError(queue, handler, messages::noRecognitionThread);
 }
 

@@ -7,8 +7,9 @@
 
 namespace voxquill {
 
-SphinxSpeechService::SphinxSpeechService(EventLoop& deliveryQueue, std::vector<std::string> modelFolders)
-    : deliveryQueue_(deliveryQueue), modelFolders_(std::move(modelFolders)) {}
+SphinxSpeechService::SphinxSpeechService(EventLoop& deliveryQueue, std::vector<std::string> modelFolders,
+                                         double fileDeadlineSeconds)
+    : deliveryQueue_(deliveryQueue), modelFolders_(std::move(modelFolders)), fileDeadlineSeconds_(fileDeadlineSeconds) {}
 
 void SphinxSpeechService::requestAuthorization(std::function<void(AuthorizationStatus)> handler) {
     // Linux keeps no speech permission: recognition runs on this machine
@@ -21,7 +22,7 @@ void SphinxSpeechService::requestAuthorization(std::function<void(AuthorizationS
 std::unique_ptr<Recognizer> SphinxSpeechService::recognizerFor(const std::string& localeId) {
     auto model = findModel(modelFolders_, localeId);
     if (!model) return nullptr;
-    return std::make_unique<SphinxRecognizer>(std::move(*model), deliveryQueue_);
+    return std::make_unique<SphinxRecognizer>(std::move(*model), deliveryQueue_, fileDeadlineSeconds_);
 }
 
 std::unique_ptr<Recognizer> SphinxSpeechService::defaultRecognizer() {

@@ -10,10 +10,11 @@ namespace voxquill {
 
 // Speech recognition on the PocketSphinx models installed in the given
 // folders, searched in order. Its recognizers deliver on `deliveryQueue`,
-// which must outlive them and their recognitions. The main queue only.
+// which must outlive them and their recognitions, and plan a recording's
+// decoding to end inside `fileDeadlineSeconds`. The main queue only.
 class SphinxSpeechService final : public SpeechService {
 public:
-    SphinxSpeechService(EventLoop& deliveryQueue, std::vector<std::string> modelFolders);
+    SphinxSpeechService(EventLoop& deliveryQueue, std::vector<std::string> modelFolders, double fileDeadlineSeconds);
 
     void requestAuthorization(std::function<void(AuthorizationStatus)> handler) override;
     std::unique_ptr<Recognizer> recognizerFor(const std::string& localeId) override;
@@ -22,6 +23,7 @@ public:
 private:
     EventLoop& deliveryQueue_;
     std::vector<std::string> modelFolders_;
+    double fileDeadlineSeconds_;
 };
 
 }  // namespace voxquill

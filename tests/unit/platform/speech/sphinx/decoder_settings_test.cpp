@@ -3,15 +3,10 @@
 
 #include "platform/speech/sphinx/decoder_settings.h"
 
-#include "app/deadlines.h"
 #include "transcription/pcm_pump.h"
 
 namespace voxquill {
 namespace {
-
-// File mode plans to finish in two thirds of its deadline: the rest is for
-// start-up, the last piece and a machine slower than the one measured.
-static_assert(decoding::plannedSeconds <= fileDeadlineSeconds * 2 / 3);
 
 // Live decoding at real time works off the backlog it is allowed in as many
 // seconds, after the end of the input; the settle delay leaves a second more

@@ -21,7 +21,7 @@ TEST(SphinxRecognizer, LiveDecodingThatFailsReleasesTheAppends) {
                                 dir.path() + "/cmudict-en-us.dict"};
     SteadyClock clock;
     EventLoop queue(clock);
-    SphinxRecognizer recognizer(missing, queue);
+    SphinxRecognizer recognizer(missing, queue, 45.0);
     auto request = std::make_shared<LiveAudioRequest>();
     std::optional<std::string> error;
     recognizer.recognizeLive(
