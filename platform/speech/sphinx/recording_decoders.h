@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/speech/piecewise_decoding.h"
+#include "platform/speech/sphinx/language_model_ahead.h"
 #include "platform/speech/sphinx/model_registry.h"
 #include "platform/speech/sphinx/search_pace.h"
 
@@ -8,8 +9,9 @@ namespace voxquill {
 
 // Makes the workers' decoders for the pieces of a recording: each piece is
 // decoded afresh with the search `pace` chooses for it, so its words depend
-// on the piece and that search alone, whichever worker has it. The model
-// and the pace are borrowed: they must outlive every decoder made.
-PieceDecoderMaker recordingDecoders(const LanguageModel& model, SearchPace& pace);
+// on the piece and that search alone, whichever worker has it. The first
+// decoder made takes its language model from `ahead`. The model, the pace
+// and `ahead` are borrowed: they must outlive every decoder made.
+PieceDecoderMaker recordingDecoders(const LanguageModel& model, SearchPace& pace, LanguageModelAhead& ahead);
 
 }  // namespace voxquill
