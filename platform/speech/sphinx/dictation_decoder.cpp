@@ -2,17 +2,14 @@
 
 #include "platform/speech/sphinx/cepstral_mean.h"
 #include "platform/speech/sphinx/cepstral_presets.h"
-#include "platform/speech/sphinx/engine_config.h"
-#include "platform/speech/sphinx/engine_log.h"
 #include "platform/text/failure.h"
 #include "platform/text/messages.h"
 #include "platform/text/transcript_text.h"
 
 #include <pocketsphinx.h>
 #include <sphinxbase/cmn.h>
+#include <sphinxbase/err.h>
 #include <sphinxbase/feat.h>
-#include <sphinxbase/logmath.h>
-#include <sphinxbase/ngram_model.h>
 
 #include <algorithm>
 #include <cmath>
@@ -24,15 +21,22 @@ namespace voxquill {
 
 namespace {
 
-// The name the decoder knows its one search by.
-constexpr const char* dictationSearch = "dictation";
+const char* yesOrNo(bool on) {
+    return on ? "yes" : "no";
+}
 
-// Gives `decoder` its search through `languageModel`, which the search keeps
-// a hold of: the caller's own hold is let go either way.
-bool searchThrough(ps_decoder_t* decoder, ngram_model_t* languageModel) {
-    const bool set = ps_set_lm(decoder, dictationSearch, languageModel) == 0;
-    ngram_model_free(languageModel);
-    return set && ps_set_search(decoder, dictationSearch) == 0;
+cmd_ln_t* configFor(const LanguageModel& model, const decoding::Search& search) {
+    const std::string hmmsPerFrame = std::to_string(search.hmmsPerFrame);
+    // clang-format off
+    return cmd_ln_init(nullptr, ps_args(), TRUE,
+                       "-hmm", model.acousticModel.c_str(),
+                       "-lm", model.languageModel.c_str(),
+                       "-dict", model.dictionary.c_str(),
+                       "-fwdflat", yesOrNo(search.flatPass),
+                       "-bestpath", yesOrNo(search.bestPath),
+                       "-maxhmmpf", hmmsPerFrame.c_str(),
+                       nullptr);
+    // clang-format on
 }
 
 // The cepstral mean normalisation goes by now; on a fresh decoder, the
@@ -52,50 +56,34 @@ bool isEnUsModelMean(const std::vector<float>& mean) {
                                                      [](float a, float b) { return std::fabs(a - b) < 0.005f; });
 }
 
-// Setting up a decoder writes process-wide state of the engine's (the tables
-// of its front end), so decoders are made one at a time; once made, each is
-// used by one thread only. Reading a language model writes none, so one may
-// be read ahead meanwhile.
+// Setting up a decoder writes process-wide state of the engine's (its log,
+// the tables of its front end), so decoders are made one at a time; once
+// made, each is used by one thread only.
 std::mutex decoderSetUp;
 
 }  // namespace
 
 std::unique_ptr<DictationDecoder> DictationDecoder::create(const LanguageModel& model, const decoding::Search& search,
                                                            std::string& error) {
-    return create(model, search, nullptr, error);
-}
-
-std::unique_ptr<DictationDecoder> DictationDecoder::create(const LanguageModel& model, const decoding::Search& search,
-                                                           LanguageModelAhead* ahead, std::string& error) {
-    silenceEngineLog();
     const std::lock_guard<std::mutex> oneAtATime(decoderSetUp);
-    cmd_ln_t* config = engineConfig(model, search);
+    // The engine logs to standard error by default; this program's streams
+    // carry only its own output.
+    err_set_logfp(nullptr);
+    cmd_ln_t* config = configFor(model, search);
     ps_decoder_t* decoder = config != nullptr ? ps_init(config) : nullptr;
     // The decoder holds its own reference to the configuration.
     if (config != nullptr) cmd_ln_free_r(config);
-    ReadLanguageModel languageModel;
-    if (decoder != nullptr && ahead != nullptr) languageModel = ahead->take(search);
-    if (decoder != nullptr && languageModel.model == nullptr) {
-        // Read as the engine reads the model it is configured with.
-        languageModel.model = ngram_model_read(ps_get_config(decoder), model.languageModel.c_str(), NGRAM_AUTO,
-                                               ps_get_logmath(decoder));
-    }
-    if (decoder == nullptr || languageModel.model == nullptr ||
-        !searchThrough(decoder, std::exchange(languageModel.model, nullptr))) {
-        ps_free(decoder);
-        freeLanguageModel(languageModel);
+    if (decoder == nullptr) {
         fail(error, messages::cannotLoadModel + model.name);
         return nullptr;
     }
-    return std::unique_ptr<DictationDecoder>(new DictationDecoder(decoder, languageModel.math));
+    return std::unique_ptr<DictationDecoder>(new DictationDecoder(decoder));
 }
 
-DictationDecoder::DictationDecoder(ps_decoder_t* decoder, logmath_t* languageModelMath)
-    : decoder_(decoder), languageModelMath_(languageModelMath), modelMean_(currentMean(decoder)) {}
+DictationDecoder::DictationDecoder(ps_decoder_t* decoder) : decoder_(decoder), modelMean_(currentMean(decoder)) {}
 
 DictationDecoder::~DictationDecoder() {
     ps_free(decoder_);
-    if (languageModelMath_ != nullptr) logmath_free(languageModelMath_);
 }
 
 bool DictationDecoder::feed(const std::int16_t* samples, std::size_t count, std::string& error) {

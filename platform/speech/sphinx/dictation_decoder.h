@@ -1,7 +1,6 @@
 #pragma once
 
 #include "platform/speech/sphinx/decoder_settings.h"
-#include "platform/speech/sphinx/language_model_ahead.h"
 #include "platform/speech/sphinx/live_decoder.h"
 #include "platform/speech/sphinx/model_registry.h"
 
@@ -11,7 +10,6 @@
 #include <string>
 #include <vector>
 
-struct logmath_s;
 struct ps_decoder_s;
 
 namespace voxquill {
@@ -27,11 +25,6 @@ public:
     // are read during the call only.
     static std::unique_ptr<DictationDecoder> create(const LanguageModel& model, const decoding::Search& search,
                                                     std::string& error);
-
-    // The same, its language model taken from `ahead` when it has one read
-    // for this search, so that reading it overlapped with the rest.
-    static std::unique_ptr<DictationDecoder> create(const LanguageModel& model, const decoding::Search& search,
-                                                    LanguageModelAhead* ahead, std::string& error);
 
     ~DictationDecoder() override;
     DictationDecoder(const DictationDecoder&) = delete;
@@ -78,12 +71,11 @@ public:
     std::string partialTranscript() const override;
 
 private:
-    DictationDecoder(ps_decoder_s* decoder, logmath_s* languageModelMath);
+    explicit DictationDecoder(ps_decoder_s* decoder);
     bool endUtterance(std::string& error);
     bool restartFrom(const std::vector<float>& mean, std::string& error);
 
-    ps_decoder_s* decoder_;           // owned: freed with the decoder
-    logmath_s* languageModelMath_;    // owned, when the language model was read ahead: freed after the decoder
+    ps_decoder_s* decoder_;  // owned: freed with the decoder
     std::vector<float> modelMean_;
     bool started_ = false;
     bool inUtterance_ = false;

@@ -3,7 +3,6 @@
 #include "platform/audio/audio_file_reader.h"
 #include "platform/speech/piecewise_decoding.h"
 #include "platform/speech/sphinx/decoder_settings.h"
-#include "platform/speech/sphinx/language_model_ahead.h"
 #include "platform/speech/sphinx/recording_decoders.h"
 #include "platform/speech/sphinx/search_pace.h"
 #include "platform/system/machine.h"
@@ -22,11 +21,7 @@ bool decodeFile(const std::string& path, const LanguageModel& model, std::string
     // A short recording through a pipe has ended before its one piece is
     // decoded, so it gets the search it would get from a file.
     std::size_t samplesRead = 0;
-    // The first worker is started before the first read: it loads the rest
-    // of its model while this thread reads its language model, then the file.
-    LanguageModelAhead ahead(model, decoding::recordingSearches[pace.searchToMakeFirst()]);
-    const SampleReader read = [&reader, &pace, &samplesRead, &ahead](Samples& samples, std::string& readError) {
-        ahead.read();
+    const SampleReader read = [&reader, &pace, &samplesRead](Samples& samples, std::string& readError) {
         if (!reader.read(samples, readError)) return false;
         samplesRead += samples.size();
         if (samples.empty()) pace.streamEnded(static_cast<double>(samplesRead) / recognizerSampleRate);
@@ -35,7 +30,7 @@ bool decodeFile(const std::string& path, const LanguageModel& model, std::string
     std::vector<std::string> words;
     const PiecewiseSettings settings{decoding::pieceSeconds * recognizerSampleRate,
                                      decoding::pauseSearchSeconds * recognizerSampleRate, workers};
-    if (!decodeInPieces(read, recordingDecoders(model, pace, ahead), settings, words, error)) return false;
+    if (!decodeInPieces(read, recordingDecoders(model, pace), settings, words, error)) return false;
     transcript = transcriptOf(words);
     return true;
 }

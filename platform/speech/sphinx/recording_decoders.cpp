@@ -53,12 +53,12 @@ private:
 
 }  // namespace
 
-PieceDecoderMaker recordingDecoders(const LanguageModel& model, SearchPace& pace, LanguageModelAhead& ahead) {
-    return [&model, &pace, &ahead](std::string& error) -> std::unique_ptr<PieceDecoder> {
+PieceDecoderMaker recordingDecoders(const LanguageModel& model, SearchPace& pace) {
+    return [&model, &pace](std::string& error) -> std::unique_ptr<PieceDecoder> {
         // The pace's choice may change before the first piece: keep the one made.
         const std::size_t search = pace.searchToMakeFirst();
         std::unique_ptr<DictationDecoder> decoder =
-            DictationDecoder::create(model, decoding::recordingSearches[search], &ahead, error);
+            DictationDecoder::create(model, decoding::recordingSearches[search], error);
         if (!decoder) return nullptr;
         return std::make_unique<RecordingPieceDecoder>(model, pace, search, std::move(decoder));
     };

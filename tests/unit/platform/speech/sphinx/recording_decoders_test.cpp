@@ -4,8 +4,6 @@
 #include "platform/speech/sphinx/recording_decoders.h"
 
 #include "platform/speech/piecewise_decoding.h"
-#include "platform/speech/sphinx/decoder_settings.h"
-#include "platform/speech/sphinx/language_model_ahead.h"
 #include "platform/speech/sphinx/model_registry.h"
 #include "platform/speech/sphinx/search_pace.h"
 #include "whole_recording.h"
@@ -39,10 +37,7 @@ std::vector<std::string> decodeWith(const LanguageModel& model, const Samples& r
     ManualClock clock;
     SearchPace pace(clock, {30.0, workers, static_cast<double>(recording.size()) / recognizerSampleRate});
     bool handedOut = false;
-    // As the file is read: the first decoder's language model first.
-    LanguageModelAhead ahead(model, decoding::recordingSearches[pace.searchToMakeFirst()]);
     const SampleReader read = [&](Samples& samples, std::string&) {
-        ahead.read();
         samples = handedOut ? Samples() : recording;
         handedOut = true;
         return true;
@@ -51,7 +46,7 @@ std::vector<std::string> decodeWith(const LanguageModel& model, const Samples& r
     const PiecewiseSettings settings{3 * recognizerSampleRate, 2 * recognizerSampleRate, workers};
     std::vector<std::string> words;
     std::string error;
-    EXPECT_TRUE(decodeInPieces(read, recordingDecoders(model, pace, ahead), settings, words, error)) << error;
+    EXPECT_TRUE(decodeInPieces(read, recordingDecoders(model, pace), settings, words, error)) << error;
     return words;
 }
 
