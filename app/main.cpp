@@ -5,6 +5,7 @@
 #include "app/deadlines.h"
 #include "app/state.h"
 #include "platform/speech/sphinx/sphinx_service.h"
+#include "platform/system/huge_pages.h"
 #include "platform/system/info_dictionary.h"
 #include "platform/system/locale.h"
 #include "platform/system/std_streams.h"
@@ -68,6 +69,7 @@ void startLiveMode(const Invocation& invocation) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    runOnHugePages(argv);
     // A reader that goes away must not kill the process mid-write: the write
     // fails instead, and the run ends through finish with its own status.
     if (!ignoreBrokenPipe()) {
