@@ -8,8 +8,7 @@ namespace {
 TEST(HugePages, TheTunableIsAddedToWhatTheCallerSet) {
     EXPECT_EQ(tunablesForHugePages(std::nullopt), "glibc.malloc.hugetlb=1");
     EXPECT_EQ(tunablesForHugePages(std::string()), "glibc.malloc.hugetlb=1");
-    EXPECT_EQ(tunablesForHugePages(std::string("glibc.malloc.check=3")),
-              "glibc.malloc.check=3:glibc.malloc.hugetlb=1");
+    EXPECT_EQ(tunablesForHugePages(std::string("glibc.malloc.check=3")), "glibc.malloc.check=3:glibc.malloc.hugetlb=1");
 }
 
 // Whoever already said how malloc uses huge pages is obeyed, and the program
