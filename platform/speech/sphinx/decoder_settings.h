@@ -42,6 +42,12 @@ inline constexpr std::size_t recordingSearchCount = sizeof recordingSearches / s
 // Live audio comes at its own pace, so its cost plans nothing.
 inline constexpr Search liveSearch{5000, false, true, 0.0};
 
+// An utterance's words keep those of its best path through at least this
+// share of its lattice, in both modes: on real recordings the words below it
+// were more often noise and breaths taken for words than words said
+// (bench/NOTES.md 15.3). A search without a lattice keeps every word.
+inline constexpr double leastWordPosterior = 0.05;
+
 // The share of the file deadline decoding plans to finish in (30 s of 45):
 // the rest is for start-up, the last piece and a machine slower than the one
 // measured. A share, so that a build with another deadline plans by it.

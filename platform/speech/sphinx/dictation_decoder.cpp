@@ -2,6 +2,8 @@
 
 #include "platform/speech/sphinx/cepstral_mean.h"
 #include "platform/speech/sphinx/cepstral_presets.h"
+#include "platform/speech/sphinx/decoder_settings.h"
+#include "platform/speech/sphinx/word_confidence.h"
 #include "platform/text/failure.h"
 #include "platform/text/messages.h"
 #include "platform/text/transcript_text.h"
@@ -10,6 +12,7 @@
 #include <sphinxbase/cmn.h>
 #include <sphinxbase/err.h>
 #include <sphinxbase/feat.h>
+#include <sphinxbase/logmath.h>
 
 #include <algorithm>
 #include <cmath>
@@ -54,6 +57,23 @@ bool isEnUsModelMean(const std::vector<float>& mean) {
     const auto& model = cepstral::enUsModelMean;
     return mean.size() == model.size() && std::equal(mean.begin(), mean.end(), model.begin(),
                                                      [](float a, float b) { return std::fabs(a - b) < 0.005f; });
+}
+
+// The words of the utterance just ended, each with its posterior. The
+// engine works the posteriors out over the utterance's lattice when asked
+// for the utterance's probability.
+std::vector<PathWord> bestPath(ps_decoder_t* decoder) {
+    ps_get_prob(decoder);
+    logmath_t* math = ps_get_logmath(decoder);
+    std::vector<PathWord> path;
+    for (ps_seg_t* word = ps_seg_iter(decoder); word != nullptr; word = ps_seg_next(word)) {
+        int32 acoustic = 0;
+        int32 language = 0;
+        int32 backoff = 0;
+        const int32 posterior = ps_seg_prob(word, &acoustic, &language, &backoff);
+        path.push_back({ps_seg_word(word), logmath_exp(math, posterior)});
+    }
+    return path;
 }
 
 // Setting up a decoder writes process-wide state of the engine's (its log,
@@ -139,10 +159,8 @@ bool DictationDecoder::endUtterance(std::string& error) {
     started_ = false;
     if (ps_end_utt(decoder_) < 0) return fail(error, messages::recognitionFailed);
     inUtterance_ = false;
-    const char* hypothesis = ps_get_hyp(decoder_, nullptr);
-    if (hypothesis != nullptr) {
-        for (auto& word : spokenWords(hypothesis)) words_.push_back(std::move(word));
-    }
+    const std::string hypothesis = confidentHypothesis(bestPath(decoder_), decoding::leastWordPosterior);
+    for (auto& word : spokenWords(hypothesis)) words_.push_back(std::move(word));
     return true;
 }
 
