@@ -199,6 +199,13 @@ def piped(make):
 
 # ---------------------------------------------------------------- file outcomes
 
+def as_shown(path):
+    """PATH as an error line shows it: each control character (C0, DEL, C1,
+    the line and paragraph separators) and each byte that is not UTF-8 as "?"."""
+    text = os.fsencode(path).decode("utf-8", "surrogateescape")
+    return re.sub("[\x00-\x1f\x7f-\x9f\u2028\u2029\udc80-\udcff]", "?", text).encode()
+
+
 class Fails:
     """Exit 1, nothing on stdout, and on stderr one line: the path as given
     (control characters shown as "?"), ": " and the reason."""
@@ -207,7 +214,7 @@ class Fails:
         self.reason = reason
 
     def check(self, case, result, arg):
-        shown = re.sub(rb"[\x00-\x1f\x7f]", b"?", os.fsencode(arg))
+        shown = as_shown(arg)
         case.assertEqual((result.returncode, result.stdout, result.stderr),
                          (1, b"", shown + b": " + self.reason.encode() + b"\n"), result.describe())
 
@@ -369,6 +376,11 @@ FILE_PATHS = [
             Fails(MISSING)),
     FileRow("a line break in the name of a text file", written("line\nbreak.txt", b"plain text\n"),
             Fails(NOT_AUDIO)),
+    # C1 controls (CSI starts a terminal command, NEL breaks the line), the
+    # Unicode line separator and a CSI byte that is not UTF-8.
+    FileRow("C1 controls, a line separator and a stray byte in a missing name",
+            lambda audio: os.fsencode(audio.file("csi\u009b[2Jnel\u0085ls\u2028ps\u2029raw")) + b"\x9b[31m.wav",
+            Fails(MISSING)),
 ]
 
 # Standard output that takes nothing: the run says so by its status.
