@@ -15,6 +15,7 @@ import os
 import random
 import re
 import signal
+import socket
 import struct
 import subprocess
 import sys
@@ -123,6 +124,26 @@ def locked(audio):
     path = audio.write_bytes("locked.wav", CLIP.read_bytes())
     path.chmod(0)
     return path
+
+
+def unix_socket(audio):
+    path = audio.file("socket.wav")
+    listening = socket.socket(socket.AF_UNIX, socket.SOCK_STREAM)
+    listening.bind(os.fspath(path))
+    listening.close()  # the path stays, a socket nobody listens on
+    return path
+
+
+def flac_metadata_only(audio):
+    """The clip as FLAC, cut after its metadata blocks: a stream header that
+    counts the samples, and not one frame of them."""
+    data = audio.convert(CLIP, "whole.flac").read_bytes()
+    at = 4  # "fLaC"
+    while True:
+        header = data[at]
+        at += 4 + int.from_bytes(data[at + 1:at + 4], "big")
+        if header & 0x80:  # the last metadata block
+            return audio.write_bytes("no-frames.flac", data[:at])
 
 
 def random_bytes(count):
@@ -291,6 +312,7 @@ FILE_REFUSED = [
     FileRow("a named pipe nobody writes to", lambda audio: support.make_fifo(audio.path, "nobody-writes.wav"),
             TimesOut(), binary=short_deadline),
     FileRow("/dev/null", lambda audio: "/dev/null", Fails(NOT_FILE_OR_PIPE)),
+    FileRow("a Unix socket", unix_socket, Fails(NOT_FILE_OR_PIPE)),
     FileRow("/dev/zero, which never ends", lambda audio: "/dev/zero", Fails(NOT_FILE_OR_PIPE)),
     FileRow("/dev/urandom, which never ends", lambda audio: "/dev/urandom", Fails(NOT_FILE_OR_PIPE)),
     FileRow("standard input redirected from /dev/null", lambda audio: "/dev/stdin", Fails(NOT_FILE_OR_PIPE),
@@ -307,6 +329,10 @@ FILE_REFUSED = [
     FileRow("a header cut after 12 bytes", head_of_clip(12), Fails(NOT_AUDIO)),
     FileRow("a header cut after 20 bytes", head_of_clip(20), Fails(NOT_AUDIO)),
     FileRow("a header cut after 36 bytes", head_of_clip(36), Fails(DAMAGED)),
+    # An upload cut off after its header is no silent recording.
+    FileRow("a WAV header declaring 227,200 bytes of data and holding none",
+            written("header-only.wav", lambda: wav(claimed=227200, data=b"")), Fails(DAMAGED)),
+    FileRow("a FLAC with its metadata and no frames", flac_metadata_only, Fails(DAMAGED)),
     FileRow("a sample rate of 0 Hz", written("0hz.wav", lambda: wav(rate=0)), Fails(DAMAGED)),
     FileRow("a sample rate of 4294967295 Hz", written("max-hz.wav", lambda: wav(rate=0xFFFFFFFF)), Fails(DAMAGED)),
     FileRow("a sample rate of 2 GHz", written("2ghz.wav", lambda: wav(rate=2_000_000_000)),
@@ -333,6 +359,7 @@ FILE_REFUSED = [
 # Read and decoded: what is there is transcribed, whatever the layout.
 FILE_DECODED = [
     FileRow("a WAV header with no data", tone_free("zero-length.wav", 16000, 1, 0), Silent()),
+    FileRow("a FLAC of no samples", tone_free("zero-length.flac", 16000, 1, 0), Silent()),
     FileRow("a header claiming 4 GiB of data", written("claims-4gib.wav", lambda: wav(claimed=0xFFFFFFF0)), Same()),
     # Half the words are missing, so the bound is wide.
     FileRow("data cut off half-way", written("cut-short.wav", lambda: CLIP.read_bytes()[:CLIP.stat().st_size // 2]),
