@@ -659,6 +659,61 @@ class LiveCase(live_run.LiveTestCase):
         row.expect.check(self, status, events, run)
 
 
+# ---------------------------------------------------------------- a starved machine
+
+OUT_OF_RESOURCES = "cannot start speech recognition: out of resources"
+# Standard input, output and error take three; the program's own start-up
+# and the recording or pipe take the rest of these.
+TOO_FEW_DESCRIPTORS = (4, 5)
+
+
+def limited(*limits):
+    """The command that runs the program under LIMITS (prlimit's options)."""
+    support.require_tools("prlimit")
+    return ["prlimit", *limits, "--"]
+
+
+def release_writer(fifo):
+    """A writer still waiting to open FIFO gets a reader at once, and goes."""
+    os.close(os.open(fifo, os.O_RDONLY | os.O_NONBLOCK))
+
+
+def feed_in_background(run, fifo):
+    """The clip written into FIFO by another thread, which may wait for a
+    reader that never comes: release_writer() lets it go."""
+    def write():
+        try:
+            run.feed(fifo, live_run.raw_pcm(CLIP))
+        except BrokenPipeError:
+            pass
+    writer = threading.Thread(target=write, daemon=True)
+    writer.start()
+    return writer
+
+
+class Starved(live_run.LiveTestCase):
+    """Too few descriptors: one line or one "e" line, status 1, nothing else."""
+
+    def test_too_few_descriptors_in_file_mode(self):
+        for count in TOO_FEW_DESCRIPTORS:
+            result = support.run([*limited(f"--nofile={count}"), voxquill(), CLIP], timeout=FILE_BOUND)
+            self.assertEqual((result.returncode, result.stdout, result.stderr),
+                             (1, b"", OUT_OF_RESOURCES.encode() + b"\n"), f"{count}: {result.describe()}")
+
+    def test_too_few_descriptors_in_live_mode(self):
+        # The pipe and the engine's model files race for the last descriptor:
+        # either may be the one refused.
+        outcomes = ([("r", ""), ("e", OUT_OF_RESOURCES)], [("e", OUT_OF_RESOURCES)], [("e", "unavailable")])
+        for count in TOO_FEW_DESCRIPTORS:
+            run = live_run.LiveRun(self, voxquill(), self.fifo, under=limited(f"--nofile={count}"))
+            writer = feed_in_background(run, self.fifo)
+            status, events = run.finish(timeout=LIVE_BOUND)
+            release_writer(self.fifo)
+            writer.join(timeout=support.DEFAULT_TIMEOUT)
+            self.assertEqual(status, 1, f"{count}: {events}")
+            self.assertIn(events, outcomes, count)
+
+
 # ---------------------------------------------------------------- groups
 
 def group(name, base, rows):

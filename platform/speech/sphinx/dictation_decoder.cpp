@@ -2,16 +2,17 @@
 
 #include "platform/speech/sphinx/cepstral_mean.h"
 #include "platform/speech/sphinx/cepstral_presets.h"
+#include "platform/speech/sphinx/engine_start.h"
 #include "platform/text/failure.h"
 #include "platform/text/messages.h"
 #include "platform/text/transcript_text.h"
 
 #include <pocketsphinx.h>
 #include <sphinxbase/cmn.h>
-#include <sphinxbase/err.h>
 #include <sphinxbase/feat.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <mutex>
 #include <string>
@@ -56,6 +57,10 @@ bool isEnUsModelMean(const std::vector<float>& mean) {
                                                      [](float a, float b) { return std::fabs(a - b) < 0.005f; });
 }
 
+bool isOutOfResources(int systemError) {
+    return systemError == EMFILE || systemError == ENFILE || systemError == ENOMEM;
+}
+
 // Setting up a decoder writes process-wide state of the engine's (its log,
 // the tables of its front end), so decoders are made one at a time; once
 // made, each is used by one thread only.
@@ -66,15 +71,17 @@ std::mutex decoderSetUp;
 std::unique_ptr<DictationDecoder> DictationDecoder::create(const LanguageModel& model, const decoding::Search& search,
                                                            std::string& error) {
     const std::lock_guard<std::mutex> oneAtATime(decoderSetUp);
-    // The engine logs to standard error by default; this program's streams
-    // carry only its own output.
-    err_set_logfp(nullptr);
+    quietEngineLog();
+    errno = 0;
     cmd_ln_t* config = configFor(model, search);
-    ps_decoder_t* decoder = config != nullptr ? ps_init(config) : nullptr;
+    ps_decoder_t* decoder = config != nullptr ? startDecoder(config) : nullptr;
+    // The engine says only that it failed; what the system said last tells
+    // a machine that ran out of descriptors from a model that is broken.
+    const int systemError = errno;
     // The decoder holds its own reference to the configuration.
     if (config != nullptr) cmd_ln_free_r(config);
     if (decoder == nullptr) {
-        fail(error, messages::cannotLoadModel + model.name);
+        fail(error, isOutOfResources(systemError) ? messages::noRecognitionThread : messages::cannotLoadModel + model.name);
         return nullptr;
     }
     return std::unique_ptr<DictationDecoder>(new DictationDecoder(decoder));
