@@ -691,8 +691,20 @@ def feed_in_background(run, fifo):
     return writer
 
 
+# Address space limits (ulimit -v) from too little for one decoder to about
+# enough: each run either does its work or fails in the program's own words.
+MEBIBYTE = 1024 * 1024
+ADDRESS_SPACE_LIMITS = tuple(size * MEBIBYTE for size in (220, 260, 300, 340, 380))
+
+
+def without_sanitizer():
+    if support.is_sanitized(voxquill()):
+        raise unittest.SkipTest("a sanitizer reserves far more address space than any limit here")
+
+
 class Starved(live_run.LiveTestCase):
-    """Too few descriptors: one line or one "e" line, status 1, nothing else."""
+    """Too few descriptors or too little memory: the work done, or one line
+    or one "e" line, status 1, and nothing else."""
 
     def test_too_few_descriptors_in_file_mode(self):
         for count in TOO_FEW_DESCRIPTORS:
@@ -712,6 +724,37 @@ class Starved(live_run.LiveTestCase):
             writer.join(timeout=support.DEFAULT_TIMEOUT)
             self.assertEqual(status, 1, f"{count}: {events}")
             self.assertIn(events, outcomes, count)
+
+
+    def test_too_little_memory_in_file_mode(self):
+        without_sanitizer()
+        transcript = support.run([voxquill(), CLIP], timeout=FILE_BOUND).stdout
+        refused = (1, b"", OUT_OF_RESOURCES.encode() + b"\n")
+        outcomes = []
+        for limit in ADDRESS_SPACE_LIMITS:
+            result = support.run([*limited(f"--as={limit}"), voxquill(), CLIP], timeout=FILE_BOUND)
+            outcome = (result.returncode, result.stdout, result.stderr)
+            self.assertIn(outcome, (refused, (0, transcript, b"")), f"{limit // MEBIBYTE} MiB: {result.describe()}")
+            outcomes.append(outcome)
+        self.assertIn(refused, outcomes, "no limit was low enough to fail")
+
+    def test_too_little_memory_in_live_mode(self):
+        without_sanitizer()
+        refusals = ([("r", ""), ("e", OUT_OF_RESOURCES)], [("e", OUT_OF_RESOURCES)], [("e", "unavailable")])
+        refused = 0
+        for limit in ADDRESS_SPACE_LIMITS:
+            run = live_run.LiveRun(self, voxquill(), self.fifo, under=limited(f"--as={limit}"))
+            writer = feed_in_background(run, self.fifo)
+            status, events = run.finish(timeout=LIVE_BOUND)
+            release_writer(self.fifo)
+            writer.join(timeout=support.DEFAULT_TIMEOUT)
+            if status == 1:
+                self.assertIn(events, refusals, limit // MEBIBYTE)
+                refused += 1
+            else:
+                self.assertEqual(status, 0, events)
+                self.assertClosesWithText(events)
+        self.assertGreater(refused, 0, "no limit was low enough to fail")
 
 
 # ---------------------------------------------------------------- groups

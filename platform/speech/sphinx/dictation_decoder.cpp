@@ -65,6 +65,9 @@ bool isOutOfResources(int systemError) {
 // the tables of its front end), so decoders are made one at a time; once
 // made, each is used by one thread only.
 std::mutex decoderSetUp;
+// Decoders alive, each perhaps inside the engine on a thread of its own;
+// under decoderSetUp.
+std::size_t decodersAlive = 0;
 
 }  // namespace
 
@@ -74,23 +77,29 @@ std::unique_ptr<DictationDecoder> DictationDecoder::create(const LanguageModel& 
     quietEngineLog();
     errno = 0;
     cmd_ln_t* config = configFor(model, search);
-    ps_decoder_t* decoder = config != nullptr ? startDecoder(config) : nullptr;
+    bool outOfMemory = false;
+    ps_decoder_t* decoder = config != nullptr ? startDecoder(config, decodersAlive == 0, outOfMemory) : nullptr;
     // The engine says only that it failed; what the system said last tells
     // a machine that ran out of descriptors from a model that is broken.
     const int systemError = errno;
-    // The decoder holds its own reference to the configuration.
-    if (config != nullptr) cmd_ln_free_r(config);
+    // The decoder holds its own reference to the configuration. After a
+    // failed allocation the engine's state is half made: left as it is.
+    if (config != nullptr && !outOfMemory) cmd_ln_free_r(config);
     if (decoder == nullptr) {
-        fail(error, isOutOfResources(systemError) ? messages::noRecognitionThread : messages::cannotLoadModel + model.name);
+        const bool starved = outOfMemory || isOutOfResources(systemError);
+        fail(error, starved ? messages::noRecognitionThread : messages::cannotLoadModel + model.name);
         return nullptr;
     }
+    ++decodersAlive;
     return std::unique_ptr<DictationDecoder>(new DictationDecoder(decoder));
 }
 
 DictationDecoder::DictationDecoder(ps_decoder_t* decoder) : decoder_(decoder), modelMean_(currentMean(decoder)) {}
 
 DictationDecoder::~DictationDecoder() {
+    const std::lock_guard<std::mutex> oneAtATime(decoderSetUp);
     ps_free(decoder_);
+    --decodersAlive;
 }
 
 bool DictationDecoder::feed(const std::int16_t* samples, std::size_t count, std::string& error) {

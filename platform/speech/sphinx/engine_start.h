@@ -5,6 +5,11 @@ struct ps_decoder_s;
 
 namespace voxquill {
 
+// Start-up only, before any thread. The engine writes a failed allocation
+// straight to the C library's standard error: that stream goes nowhere from
+// now on. This program writes its own lines to the descriptor itself.
+void quietEngineStreams();
+
 // Both under the lock that makes decoders one at a time: the engine's log
 // and error state are process-wide.
 
@@ -14,8 +19,11 @@ void quietEngineLog();
 
 // Makes a decoder from `config` as ps_init does, except that where the
 // engine would end the process on a fatal error (a model file it cannot
-// open, for want of a descriptor), the call returns null instead. Needs the
-// log quietened first.
-ps_decoder_s* startDecoder(cmd_ln_s* config);
+// open, for want of a descriptor), the call returns null instead, and so it
+// does on a failed allocation when `aloneInEngine`: the engine's jump on a
+// failed allocation is process-wide, so it is only set while no other
+// thread can be inside the engine. `outOfMemory` tells that case. Needs
+// the log quietened first.
+ps_decoder_s* startDecoder(cmd_ln_s* config, bool aloneInEngine, bool& outOfMemory);
 
 }  // namespace voxquill

@@ -1,5 +1,6 @@
 #include "platform/speech/sphinx/sphinx_service.h"
 
+#include "platform/speech/sphinx/engine_start.h"
 #include "platform/speech/sphinx/model_registry.h"
 #include "platform/speech/sphinx/sphinx_recognizer.h"
 
@@ -9,7 +10,9 @@ namespace voxquill {
 
 SphinxSpeechService::SphinxSpeechService(EventLoop& deliveryQueue, std::vector<std::string> modelFolders,
                                          double fileDeadlineSeconds)
-    : deliveryQueue_(deliveryQueue), modelFolders_(std::move(modelFolders)), fileDeadlineSeconds_(fileDeadlineSeconds) {}
+    : deliveryQueue_(deliveryQueue), modelFolders_(std::move(modelFolders)), fileDeadlineSeconds_(fileDeadlineSeconds) {
+    quietEngineStreams();
+}
 
 void SphinxSpeechService::requestAuthorization(std::function<void(AuthorizationStatus)> handler) {
     // Linux keeps no speech permission: recognition runs on this machine
