@@ -11,8 +11,8 @@ extern "C" {
 
 #include <sys/stat.h>
 #include <unistd.h>
-#include <cerrno>
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <utility>
 
