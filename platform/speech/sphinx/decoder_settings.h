@@ -87,4 +87,9 @@ inline constexpr unsigned long long addressSpacePerWorker = 260ull * 1024 * 1024
 // half-made decoder's memory is never freed.
 inline constexpr std::size_t bytesKeptForFailing = 4 * 1024 * 1024;
 
+// Held back for the rest of the program (the pump, the result's delivery,
+// the closing line) should the engine take all the memory there is: under
+// a tight `ulimit -v`, live mode aborted now and then without it.
+inline constexpr std::size_t bytesHeldForTheProgram = 8 * 1024 * 1024;
+
 }  // namespace voxquill::decoding

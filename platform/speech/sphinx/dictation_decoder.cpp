@@ -26,20 +26,6 @@ const char* yesOrNo(bool on) {
     return on ? "yes" : "no";
 }
 
-cmd_ln_t* configFor(const LanguageModel& model, const decoding::Search& search) {
-    const std::string hmmsPerFrame = std::to_string(search.hmmsPerFrame);
-    // clang-format off
-    return cmd_ln_init(nullptr, ps_args(), TRUE,
-                       "-hmm", model.acousticModel.c_str(),
-                       "-lm", model.languageModel.c_str(),
-                       "-dict", model.dictionary.c_str(),
-                       "-fwdflat", yesOrNo(search.flatPass),
-                       "-bestpath", yesOrNo(search.bestPath),
-                       "-maxhmmpf", hmmsPerFrame.c_str(),
-                       nullptr);
-    // clang-format on
-}
-
 // The cepstral mean normalisation goes by now; on a fresh decoder, the
 // model's.
 std::vector<float> currentMean(ps_decoder_t* decoder) {
@@ -75,16 +61,15 @@ std::unique_ptr<DictationDecoder> DictationDecoder::create(const LanguageModel& 
                                                            std::string& error) {
     const std::lock_guard<std::mutex> oneAtATime(decoderSetUp);
     quietEngineLog();
+    const std::string hmmsPerFrame = std::to_string(search.hmmsPerFrame);
+    const EngineArguments arguments{model.acousticModel.c_str(), model.languageModel.c_str(), model.dictionary.c_str(),
+                                    yesOrNo(search.flatPass),    yesOrNo(search.bestPath),    hmmsPerFrame.c_str()};
     errno = 0;
-    cmd_ln_t* config = configFor(model, search);
     bool outOfMemory = false;
-    ps_decoder_t* decoder = config != nullptr ? startDecoder(config, decodersAlive == 0, outOfMemory) : nullptr;
+    ps_decoder_t* decoder = startDecoder(arguments, decodersAlive == 0, outOfMemory);
     // The engine says only that it failed; what the system said last tells
     // a machine that ran out of descriptors from a model that is broken.
     const int systemError = errno;
-    // The decoder holds its own reference to the configuration. After a
-    // failed allocation the engine's state is half made: left as it is.
-    if (config != nullptr && !outOfMemory) cmd_ln_free_r(config);
     if (decoder == nullptr) {
         const bool starved = outOfMemory || isOutOfResources(systemError);
         fail(error, starved ? messages::noRecognitionThread : messages::cannotLoadModel + model.name);

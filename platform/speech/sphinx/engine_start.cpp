@@ -48,17 +48,42 @@ void quietEngineLog() {
     err_set_callback(onEngineMessage, nullptr);
 }
 
+namespace {
+
+// The engine's own calls, from its configuration to its decoder: nothing
+// between here and a jump has a destructor.
+ps_decoder_t* configureAndStart(const EngineArguments& arguments) {
+    // clang-format off
+    cmd_ln_t* config = cmd_ln_init(nullptr, ps_args(), TRUE,
+                                   "-hmm", arguments.acousticModel,
+                                   "-lm", arguments.languageModel,
+                                   "-dict", arguments.dictionary,
+                                   "-fwdflat", arguments.flatPass,
+                                   "-bestpath", arguments.bestPath,
+                                   "-maxhmmpf", arguments.hmmsPerFrame,
+                                   nullptr);
+    // clang-format on
+    if (config == nullptr) return nullptr;
+    ps_decoder_t* decoder = ps_init(config);
+    // The decoder holds its own reference to the configuration.
+    cmd_ln_free_r(config);
+    return decoder;
+}
+
+}  // namespace
+
 // No object with a destructor lives in this frame: the jumps back from the
-// engine pass over the engine's C frames only.
-ps_decoder_s* startDecoder(cmd_ln_s* config, bool aloneInEngine, bool& outOfMemory) {
+// engine pass over the engine's C frames only. After a jump, what the
+// engine had made so far is left as it is, half made.
+ps_decoder_s* startDecoder(const EngineArguments& arguments, bool aloneInEngine, bool& outOfMemory) {
     std::jmp_buf failed;
     ps_decoder_t* volatile decoder = nullptr;
     void* const kept = aloneInEngine ? std::malloc(decoding::bytesKeptForFailing) : nullptr;
     startInProgress = &failed;
-    std::jmp_buf* const before = aloneInEngine ? ckd_set_jump(&failed, 0) : nullptr;
+    std::jmp_buf* const before = ckd_set_jump(aloneInEngine ? &failed : nullptr, 0);
     const int jumped = setjmp(failed);
-    if (jumped == 0) decoder = ps_init(config);
-    if (aloneInEngine) ckd_set_jump(before, 0);
+    if (jumped == 0) decoder = configureAndStart(arguments);
+    ckd_set_jump(before, 0);
     startInProgress = nullptr;
     std::free(kept);
     outOfMemory = jumped == allocationFailed;

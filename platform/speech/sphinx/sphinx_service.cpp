@@ -1,8 +1,10 @@
 #include "platform/speech/sphinx/sphinx_service.h"
 
+#include "platform/speech/sphinx/decoder_settings.h"
 #include "platform/speech/sphinx/engine_start.h"
 #include "platform/speech/sphinx/model_registry.h"
 #include "platform/speech/sphinx/sphinx_recognizer.h"
+#include "platform/system/memory_reserve.h"
 
 #include <utility>
 
@@ -12,6 +14,8 @@ SphinxSpeechService::SphinxSpeechService(EventLoop& deliveryQueue, std::vector<s
                                          double fileDeadlineSeconds)
     : deliveryQueue_(deliveryQueue), modelFolders_(std::move(modelFolders)), fileDeadlineSeconds_(fileDeadlineSeconds) {
     quietEngineStreams();
+    // Without even this much there is no model to load: the decoder says so.
+    holdMemoryReserve(decoding::bytesHeldForTheProgram);
 }
 
 void SphinxSpeechService::requestAuthorization(std::function<void(AuthorizationStatus)> handler) {
