@@ -5,6 +5,7 @@
 #include "platform/system/std_streams.h"
 #include "platform/text/json_writer.h"
 #include "platform/text/messages.h"
+#include "platform/text/one_line.h"
 
 #include <unistd.h>
 
@@ -38,7 +39,8 @@ Closing fileClosing(int code, const std::optional<std::string>& err, const std::
         closing.out = text + "\n";
         closing.status = 0;
     } else if (hasText(err)) {
-        closing.err = *err + "\n";
+        // One line, whatever the recording is called.
+        closing.err = oneLine(*err) + "\n";
     }
     return closing;
 }

@@ -22,7 +22,8 @@ struct Closing {
 };
 
 // What ending the run writes and the exit status: a transcript wins over an
-// error; file mode exits 0 whenever it writes a transcript.
+// error; file mode exits 0 whenever it writes a transcript, and writes an
+// error as one line, its control characters shown as "?".
 Closing closingFor(bool liveMode, int code, const std::optional<std::string>& err,
                    const std::optional<std::string>& text);
 

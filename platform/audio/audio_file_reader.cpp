@@ -15,12 +15,7 @@ namespace voxquill {
 namespace {
 
 std::string aboutRecording(const std::string& path, const std::string& reason) {
-    std::string line = path + ": " + reason;
-    // The reason goes out as one line, whatever the file is called.
-    for (char& c : line) {
-        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '?';
-    }
-    return line;
+    return path + ": " + reason;
 }
 
 std::int16_t toSample(float value) {

@@ -2,6 +2,7 @@
 
 #include "platform/audio/descriptor_io.h"
 #include "platform/audio/frame_mixdown.h"
+#include "platform/audio/wav_header.h"
 #include "platform/text/failure.h"
 #include "platform/text/messages.h"
 
@@ -150,6 +151,16 @@ std::optional<double> DecodedAudio::durationSeconds() const {
     return std::nullopt;
 }
 
+// Whether the container says it holds some audio. FFmpeg gives no length
+// for a WAV whose data chunk claims more than the file holds, so its header
+// is asked directly.
+bool DecodedAudio::declaresAudio() const {
+    const AVStream& stream = *format_->streams[stream_];
+    const bool streamSays = stream.duration != AV_NOPTS_VALUE && stream.duration > 0;
+    const bool formatSays = format_->duration != AV_NOPTS_VALUE && format_->duration > 0;
+    return streamSays || formatSays || stream.nb_frames > 0 || declaredWavDataBytes(io_->head()).value_or(0) > 0;
+}
+
 bool DecodedAudio::next(DecodedBlock& block, std::string& error) {
     block.samples.clear();
     while (block.samples.empty()) {
@@ -158,8 +169,10 @@ bool DecodedAudio::next(DecodedBlock& block, std::string& error) {
             if (!take(block, error)) return false;
         } else if (received == AVERROR_EOF || flushed_) {
             // All the decoder held has been given. A recording of which
-            // nothing at all could be decoded is no recording.
-            if (!decodedAny_ && (skippedAny_ || cutShort_)) {
+            // nothing at all could be decoded is no recording, nor is one
+            // whose header promised audio that is not there (an upload cut
+            // off after its header): neither is a silent recording.
+            if (!decodedAny_ && (skippedAny_ || cutShort_ || declaresAudio())) {
                 // A stream cannot be read back: a container whose index
                 // comes after the audio can only be read from its file.
                 return fail(error, cutShort_ && !io_->seekable() ? messages::needsFile : messages::damaged);

@@ -52,6 +52,7 @@ private:
     bool openDecoder(std::string& error);
     bool feed(std::string& error);
     bool take(DecodedBlock& block, std::string& error);
+    bool declaresAudio() const;
     std::string reasonOr(const std::string& otherwise) const;
 
     std::unique_ptr<DescriptorIo> io_;

@@ -11,6 +11,7 @@ extern "C" {
 
 #include <sys/stat.h>
 #include <unistd.h>
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <utility>
@@ -20,6 +21,8 @@ namespace voxquill {
 namespace {
 
 constexpr int bufferBytes = 64 * 1024;
+// Enough for the chunks a WAV header puts before its data.
+constexpr std::int64_t headBytes = 4096;
 
 }  // namespace
 
@@ -58,7 +61,16 @@ int DescriptorIo::read(void* opaque, std::uint8_t* buffer, int size) {
         io->systemError_ = errno;
         return AVERROR(errno);
     }
+    io->keepHead(buffer, got);
     return static_cast<int>(got);
+}
+
+void DescriptorIo::keepHead(const std::uint8_t* bytes, std::int64_t count) {
+    if (position_ == static_cast<std::int64_t>(head_.size()) && position_ < headBytes) {
+        const std::int64_t kept = std::min(count, headBytes - position_);
+        head_.append(reinterpret_cast<const char*>(bytes), static_cast<std::size_t>(kept));
+    }
+    position_ += count;
 }
 
 std::int64_t DescriptorIo::seek(void* opaque, std::int64_t offset, int whence) {
@@ -71,7 +83,9 @@ std::int64_t DescriptorIo::seek(void* opaque, std::int64_t offset, int whence) {
     // A damaged file may send the demuxer anywhere, even before its start:
     // that is no failure of the system's.
     const off_t at = ::lseek(io->fd_.get(), static_cast<off_t>(offset), whence & ~AVSEEK_FORCE);
-    return at < 0 ? AVERROR(errno) : at;
+    if (at < 0) return AVERROR(errno);
+    io->position_ = at;
+    return at;
 }
 
 }  // namespace voxquill

@@ -32,15 +32,22 @@ public:
     // The errno of the last read that failed, or 0.
     int systemError() const { return systemError_; }
 
+    // The first bytes of the recording read so far (up to a few KiB), for a
+    // header FFmpeg reads but does not report on.
+    const std::string& head() const { return head_; }
+
 private:
     DescriptorIo(UniqueFd fd, bool seekable);
     static int read(void* opaque, std::uint8_t* buffer, int size);
     static std::int64_t seek(void* opaque, std::int64_t offset, int whence);
+    void keepHead(const std::uint8_t* bytes, std::int64_t count);
 
     UniqueFd fd_;
     bool seekable_;
     AVIOContext* context_ = nullptr;
     int systemError_ = 0;
+    std::int64_t position_ = 0;
+    std::string head_;
 };
 
 }  // namespace voxquill

@@ -34,7 +34,13 @@ RecordingInput openRecording(const std::string& path, std::string& error) {
     // opened without blocking, so that no device is ever waited on. Opened
     // once: a writer may write it all and close at any moment.
     struct stat named {};
-    const bool pipe = ::stat(path.c_str(), &named) == 0 && S_ISFIFO(named.st_mode);
+    const bool known = ::stat(path.c_str(), &named) == 0;
+    const bool pipe = known && S_ISFIFO(named.st_mode);
+    // A socket cannot be opened at all, and a device is not opened: either
+    // is the wrong kind of thing, whatever opening it would answer.
+    if (known && !S_ISREG(named.st_mode) && !pipe && !S_ISDIR(named.st_mode)) {
+        return refused(messages::notFileOrPipe, error);
+    }
     const int flags = (pipe ? O_RDONLY : O_RDONLY | O_NONBLOCK) | O_CLOEXEC;
     UniqueFd fd(retryInterrupted([&path, flags] { return ::open(path.c_str(), flags); }));
     if (!fd) return refused(std::strerror(errno), error);

@@ -1,5 +1,6 @@
 #include "platform/system/event_loop.h"
 
+#include <new>
 #include <system_error>
 #include <thread>
 
@@ -84,6 +85,9 @@ bool runInBackground(Task task) {
         std::thread(std::move(task)).detach();
         return true;
     } catch (const std::system_error&) {
+        return false;
+    } catch (const std::bad_alloc&) {
+        // The thread's own state could not be allocated: as short of resources.
         return false;
     }
 }

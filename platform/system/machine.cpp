@@ -1,6 +1,10 @@
 #include "platform/system/machine.h"
 
 #include <sched.h>
+#include <sys/resource.h>
+
+#include <cinttypes>
+#include <cstdio>
 
 #include <algorithm>
 #include <fstream>
@@ -13,6 +17,21 @@ unsigned usableCores() {
     CPU_ZERO(&cores);
     if (sched_getaffinity(0, sizeof cores, &cores) != 0) return 1;
     return static_cast<unsigned>(std::max(1, CPU_COUNT(&cores)));
+}
+
+std::optional<std::uint64_t> addressSpaceLeftBytes() {
+    struct rlimit limit {};
+    if (::getrlimit(RLIMIT_AS, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY) return std::nullopt;
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        std::uint64_t kibibytes = 0;
+        if (std::sscanf(line.c_str(), "VmSize: %" SCNu64, &kibibytes) == 1) {
+            const std::uint64_t used = kibibytes * 1024;
+            return limit.rlim_cur > used ? limit.rlim_cur - used : 0;
+        }
+    }
+    return std::nullopt;
 }
 
 std::optional<std::uint64_t> availableMemoryBytes() {

@@ -14,4 +14,8 @@ unsigned usableCores();
 // it; absent when it does not say.
 std::optional<std::uint64_t> availableMemoryBytes();
 
+// How much more address space this process may map under its limit
+// (`ulimit -v`); absent without a limit, or when the kernel does not say.
+std::optional<std::uint64_t> addressSpaceLeftBytes();
+
 }  // namespace voxquill

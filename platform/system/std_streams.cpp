@@ -2,14 +2,34 @@
 
 #include "platform/system/retry_interrupted.h"
 
+#include <poll.h>
 #include <unistd.h>
+#include <cerrno>
 #include <csignal>
 
 namespace voxquill {
 
+namespace {
+
+// A caller may hand us a non-blocking descriptor: a full one then refuses
+// with EAGAIN instead of waiting, which is a slow reader, not a lost one.
+bool waitWritable(int fd) {
+    struct pollfd watched {};
+    watched.fd = fd;
+    watched.events = POLLOUT;
+    const int ready = retryInterrupted([&watched] { return ::poll(&watched, 1, -1); });
+    return ready == 1 && (watched.revents & POLLOUT) != 0;
+}
+
+}  // namespace
+
 bool writeAll(int fd, std::string_view bytes) {
     while (!bytes.empty()) {
         const ssize_t written = retryInterrupted([fd, bytes] { return ::write(fd, bytes.data(), bytes.size()); });
+        if (written < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+            if (!waitWritable(fd)) return false;
+            continue;
+        }
         if (written <= 0) {
             return false;
         }

@@ -15,6 +15,7 @@ import os
 import random
 import re
 import signal
+import socket
 import struct
 import subprocess
 import sys
@@ -125,6 +126,26 @@ def locked(audio):
     return path
 
 
+def unix_socket(audio):
+    path = audio.file("socket.wav")
+    listening = socket.socket(socket.AF_UNIX, socket.SOCK_STREAM)
+    listening.bind(os.fspath(path))
+    listening.close()  # the path stays, a socket nobody listens on
+    return path
+
+
+def flac_metadata_only(audio):
+    """The clip as FLAC, cut after its metadata blocks: a stream header that
+    counts the samples, and not one frame of them."""
+    data = audio.convert(CLIP, "whole.flac").read_bytes()
+    at = 4  # "fLaC"
+    while True:
+        header = data[at]
+        at += 4 + int.from_bytes(data[at + 1:at + 4], "big")
+        if header & 0x80:  # the last metadata block
+            return audio.write_bytes("no-frames.flac", data[:at])
+
+
 def random_bytes(count):
     return random.Random(20240601).randbytes(count)
 
@@ -199,6 +220,13 @@ def piped(make):
 
 # ---------------------------------------------------------------- file outcomes
 
+def as_shown(path):
+    """PATH as an error line shows it: each control character (C0, DEL, C1,
+    the line and paragraph separators) and each byte that is not UTF-8 as "?"."""
+    text = os.fsencode(path).decode("utf-8", "surrogateescape")
+    return re.sub("[\x00-\x1f\x7f-\x9f\u2028\u2029\udc80-\udcff]", "?", text).encode()
+
+
 class Fails:
     """Exit 1, nothing on stdout, and on stderr one line: the path as given
     (control characters shown as "?"), ": " and the reason."""
@@ -207,7 +235,7 @@ class Fails:
         self.reason = reason
 
     def check(self, case, result, arg):
-        shown = re.sub(rb"[\x00-\x1f\x7f]", b"?", os.fsencode(arg))
+        shown = as_shown(arg)
         case.assertEqual((result.returncode, result.stdout, result.stderr),
                          (1, b"", shown + b": " + self.reason.encode() + b"\n"), result.describe())
 
@@ -284,6 +312,7 @@ FILE_REFUSED = [
     FileRow("a named pipe nobody writes to", lambda audio: support.make_fifo(audio.path, "nobody-writes.wav"),
             TimesOut(), binary=short_deadline),
     FileRow("/dev/null", lambda audio: "/dev/null", Fails(NOT_FILE_OR_PIPE)),
+    FileRow("a Unix socket", unix_socket, Fails(NOT_FILE_OR_PIPE)),
     FileRow("/dev/zero, which never ends", lambda audio: "/dev/zero", Fails(NOT_FILE_OR_PIPE)),
     FileRow("/dev/urandom, which never ends", lambda audio: "/dev/urandom", Fails(NOT_FILE_OR_PIPE)),
     FileRow("standard input redirected from /dev/null", lambda audio: "/dev/stdin", Fails(NOT_FILE_OR_PIPE),
@@ -300,6 +329,10 @@ FILE_REFUSED = [
     FileRow("a header cut after 12 bytes", head_of_clip(12), Fails(NOT_AUDIO)),
     FileRow("a header cut after 20 bytes", head_of_clip(20), Fails(NOT_AUDIO)),
     FileRow("a header cut after 36 bytes", head_of_clip(36), Fails(DAMAGED)),
+    # An upload cut off after its header is no silent recording.
+    FileRow("a WAV header declaring 227,200 bytes of data and holding none",
+            written("header-only.wav", lambda: wav(claimed=227200, data=b"")), Fails(DAMAGED)),
+    FileRow("a FLAC with its metadata and no frames", flac_metadata_only, Fails(DAMAGED)),
     FileRow("a sample rate of 0 Hz", written("0hz.wav", lambda: wav(rate=0)), Fails(DAMAGED)),
     FileRow("a sample rate of 4294967295 Hz", written("max-hz.wav", lambda: wav(rate=0xFFFFFFFF)), Fails(DAMAGED)),
     FileRow("a sample rate of 2 GHz", written("2ghz.wav", lambda: wav(rate=2_000_000_000)),
@@ -326,6 +359,7 @@ FILE_REFUSED = [
 # Read and decoded: what is there is transcribed, whatever the layout.
 FILE_DECODED = [
     FileRow("a WAV header with no data", tone_free("zero-length.wav", 16000, 1, 0), Silent()),
+    FileRow("a FLAC of no samples", tone_free("zero-length.flac", 16000, 1, 0), Silent()),
     FileRow("a header claiming 4 GiB of data", written("claims-4gib.wav", lambda: wav(claimed=0xFFFFFFF0)), Same()),
     # Half the words are missing, so the bound is wide.
     FileRow("data cut off half-way", written("cut-short.wav", lambda: CLIP.read_bytes()[:CLIP.stat().st_size // 2]),
@@ -369,6 +403,11 @@ FILE_PATHS = [
             Fails(MISSING)),
     FileRow("a line break in the name of a text file", written("line\nbreak.txt", b"plain text\n"),
             Fails(NOT_AUDIO)),
+    # C1 controls (CSI starts a terminal command, NEL breaks the line), the
+    # Unicode line separator and a CSI byte that is not UTF-8.
+    FileRow("C1 controls, a line separator and a stray byte in a missing name",
+            lambda audio: os.fsencode(audio.file("csi\u009b[2Jnel\u0085ls\u2028ps\u2029raw")) + b"\x9b[31m.wav",
+            Fails(MISSING)),
 ]
 
 # Standard output that takes nothing: the run says so by its status.
@@ -618,6 +657,108 @@ class LiveCase(live_run.LiveTestCase):
             row.writer(run, self.fifo)
         status, events = run.finish(timeout=row.bound)
         row.expect.check(self, status, events, run)
+
+
+# ---------------------------------------------------------------- a starved machine
+
+OUT_OF_RESOURCES = "cannot start speech recognition: out of resources"
+# Standard input, output and error take three; the program's own start-up
+# and the recording or pipe take the rest of these.
+TOO_FEW_DESCRIPTORS = (4, 5)
+
+
+def limited(*limits):
+    """The command that runs the program under LIMITS (prlimit's options)."""
+    support.require_tools("prlimit")
+    return ["prlimit", *limits, "--"]
+
+
+def release_writer(fifo):
+    """A writer still waiting to open FIFO gets a reader at once, and goes."""
+    os.close(os.open(fifo, os.O_RDONLY | os.O_NONBLOCK))
+
+
+def feed_in_background(run, fifo):
+    """The clip written into FIFO by another thread, which may wait for a
+    reader that never comes: release_writer() lets it go."""
+    def write():
+        try:
+            run.feed(fifo, live_run.raw_pcm(CLIP))
+        except BrokenPipeError:
+            pass
+    writer = threading.Thread(target=write, daemon=True)
+    writer.start()
+    return writer
+
+
+# Address space limits (ulimit -v) from where the libraries barely load to
+# where the model just fits (the edge varies from run to run): the run fails
+# in the program's own words, or does its work.
+MEBIBYTE = 1024 * 1024
+ADDRESS_SPACE_LIMITS = tuple(size * MEBIBYTE for size in (220, 260, 300, 340, 380))
+
+
+def without_sanitizer():
+    if support.is_sanitized(voxquill()):
+        raise unittest.SkipTest("a sanitizer reserves far more address space than any limit here")
+
+
+class Starved(live_run.LiveTestCase):
+    """Too few descriptors or too little memory: the work done, or one line
+    or one "e" line, status 1, and nothing else."""
+
+    def test_too_few_descriptors_in_file_mode(self):
+        for count in TOO_FEW_DESCRIPTORS:
+            result = support.run([*limited(f"--nofile={count}"), voxquill(), CLIP], timeout=FILE_BOUND)
+            self.assertEqual((result.returncode, result.stdout, result.stderr),
+                             (1, b"", OUT_OF_RESOURCES.encode() + b"\n"), f"{count}: {result.describe()}")
+
+    def test_too_few_descriptors_in_live_mode(self):
+        # The pipe and the engine's model files race for the last descriptor:
+        # either may be the one refused.
+        outcomes = ([("r", ""), ("e", OUT_OF_RESOURCES)], [("e", OUT_OF_RESOURCES)], [("e", "unavailable")])
+        for count in TOO_FEW_DESCRIPTORS:
+            run = live_run.LiveRun(self, voxquill(), self.fifo, under=limited(f"--nofile={count}"))
+            writer = feed_in_background(run, self.fifo)
+            status, events = run.finish(timeout=LIVE_BOUND)
+            release_writer(self.fifo)
+            writer.join(timeout=support.DEFAULT_TIMEOUT)
+            self.assertEqual(status, 1, f"{count}: {events}")
+            self.assertIn(events, outcomes, count)
+
+
+    def test_too_little_memory_in_file_mode(self):
+        without_sanitizer()
+        transcript = support.run([voxquill(), CLIP], timeout=FILE_BOUND).stdout
+        refused = (1, b"", OUT_OF_RESOURCES.encode() + b"\n")
+        outcomes = []
+        for limit in ADDRESS_SPACE_LIMITS:
+            result = support.run([*limited(f"--as={limit}"), voxquill(), CLIP], timeout=FILE_BOUND)
+            outcome = (result.returncode, result.stdout, result.stderr)
+            self.assertIn(outcome, (refused, (0, transcript, b"")), f"{limit // MEBIBYTE} MiB: {result.describe()}")
+            outcomes.append(outcome)
+        self.assertIn(refused, outcomes, "no limit was low enough to fail")
+
+    def test_too_little_memory_in_live_mode(self):
+        without_sanitizer()
+        # "unavailable" when a thread of the run's own (the pipe's opener,
+        # the pump) is the one that cannot be started.
+        refusals = ([("r", ""), ("e", OUT_OF_RESOURCES)], [("e", OUT_OF_RESOURCES)], [("e", "unavailable")],
+                    [("r", ""), ("e", "unavailable")])
+        refused = 0
+        for limit in ADDRESS_SPACE_LIMITS:
+            run = live_run.LiveRun(self, voxquill(), self.fifo, under=limited(f"--as={limit}"))
+            writer = feed_in_background(run, self.fifo)
+            status, events = run.finish(timeout=LIVE_BOUND)
+            release_writer(self.fifo)
+            writer.join(timeout=support.DEFAULT_TIMEOUT)
+            if status == 1:
+                self.assertIn(events, refusals, limit // MEBIBYTE)
+                refused += 1
+            else:
+                self.assertEqual(status, 0, events)
+                self.assertClosesWithText(events)
+        self.assertGreater(refused, 0, "no limit was low enough to fail")
 
 
 # ---------------------------------------------------------------- groups

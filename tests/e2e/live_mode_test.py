@@ -1,7 +1,10 @@
 """End-to-end tests of live mode: the real binary, the real engine, recorded
 speech written into a real named pipe, and the event lines it answers with."""
 
+import fcntl
+import os
 import sys
+import threading
 import time
 import unittest
 from pathlib import Path
@@ -146,6 +149,46 @@ class FastWriters(live_run.LiveTestCase):
         # Digital silence has no words in it.
         self.assertEqual(events, [("r", ""), ("e", "timeout")])
         self.assertMemoryBounded(run)
+
+
+class SlowReaders(live_run.LiveTestCase):
+    """A controlling program that set its end of standard output non-blocking
+    and reads late: the run waits for it and loses nothing."""
+
+    PIPE_BYTES = 4096  # the smallest pipe: a few lines fill it
+    LATE = 5.0  # seconds after the end of the audio before the reader reads
+
+    def test_a_late_reader_on_a_non_blocking_pipe_gets_every_line(self):
+        clips = support.librivox_clips()
+        speech = self.dir.concatenate("session.wav", [clip.path for clip in clips])
+        reader, writer = os.pipe()
+        fcntl.fcntl(writer, fcntl.F_SETPIPE_SZ, self.PIPE_BYTES)
+        os.set_blocking(writer, False)
+        run = live_run.LiveRun(self, BINARIES.voxquill, self.fifo, stdout=writer)
+        os.close(writer)
+        received = []
+        fed = threading.Event()
+
+        def read_late():
+            # Long after the lines have filled the pipe, however busy the machine.
+            fed.wait(timeout=support.DEFAULT_TIMEOUT)
+            time.sleep(self.LATE)
+            with open(reader, "rb") as pipe:
+                received.append(pipe.read())
+
+        late = threading.Thread(target=read_late, daemon=True)
+        late.start()
+        try:
+            run.feed(self.fifo, raw_pcm(speech))
+        finally:
+            fed.set()
+        status, _ = run.finish(timeout=300)
+        late.join(timeout=support.DEFAULT_TIMEOUT)
+        output = received[0]
+        events = [live_run.parse_event(line) for line in output.splitlines(keepends=True)]
+        self.assertEqual(status, 0, events)
+        self.assertClosesWithText(events)
+        self.assertGreater(len(output), self.PIPE_BYTES, "the lines did not fill the pipe")
 
 
 class DegradedSpeech(live_run.LiveTestCase):

@@ -83,5 +83,19 @@ inline constexpr std::size_t samplesBetweenPartials = recognizerSampleRate;
 
 // Each worker holds a decoder of its own with its copy of the model.
 inline constexpr unsigned long long bytesPerWorker = 150ull * 1024 * 1024;
+// And the address space a worker takes, its thread's stack and its memory
+// arena's reservation included: measured peaks of 412 MB with one worker and
+// 652 MB with two, from 125-140 MB at the start (bench/NOTES.md).
+inline constexpr unsigned long long addressSpacePerWorker = 260ull * 1024 * 1024;
+
+// Address space held back while a decoder is made and given back should the
+// engine run out of memory, so that the failure can still be reported: the
+// half-made decoder's memory is never freed.
+inline constexpr std::size_t bytesKeptForFailing = 4 * 1024 * 1024;
+
+// Held back for the rest of the program (the pump, the result's delivery,
+// the closing line) should the engine take all the memory there is: under
+// a tight `ulimit -v`, live mode aborted now and then without it.
+inline constexpr std::size_t bytesHeldForTheProgram = 8 * 1024 * 1024;
 
 }  // namespace voxquill::decoding

@@ -3,6 +3,7 @@
 #include "platform/speech/sphinx/cepstral_mean.h"
 #include "platform/speech/sphinx/cepstral_presets.h"
 #include "platform/speech/sphinx/decoder_settings.h"
+#include "platform/speech/sphinx/engine_start.h"
 #include "platform/speech/sphinx/word_confidence.h"
 #include "platform/text/failure.h"
 #include "platform/text/messages.h"
@@ -10,11 +11,11 @@
 
 #include <pocketsphinx.h>
 #include <sphinxbase/cmn.h>
-#include <sphinxbase/err.h>
 #include <sphinxbase/feat.h>
 #include <sphinxbase/logmath.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <mutex>
 #include <string>
@@ -26,20 +27,6 @@ namespace {
 
 const char* yesOrNo(bool on) {
     return on ? "yes" : "no";
-}
-
-cmd_ln_t* configFor(const LanguageModel& model, const decoding::Search& search) {
-    const std::string hmmsPerFrame = std::to_string(search.hmmsPerFrame);
-    // clang-format off
-    return cmd_ln_init(nullptr, ps_args(), TRUE,
-                       "-hmm", model.acousticModel.c_str(),
-                       "-lm", model.languageModel.c_str(),
-                       "-dict", model.dictionary.c_str(),
-                       "-fwdflat", yesOrNo(search.flatPass),
-                       "-bestpath", yesOrNo(search.bestPath),
-                       "-maxhmmpf", hmmsPerFrame.c_str(),
-                       nullptr);
-    // clang-format on
 }
 
 // The cepstral mean normalisation goes by now; on a fresh decoder, the
@@ -76,34 +63,48 @@ std::vector<PathWord> bestPath(ps_decoder_t* decoder) {
     return path;
 }
 
+bool isOutOfResources(int systemError) {
+    return systemError == EMFILE || systemError == ENFILE || systemError == ENOMEM;
+}
+
 // Setting up a decoder writes process-wide state of the engine's (its log,
 // the tables of its front end), so decoders are made one at a time; once
 // made, each is used by one thread only.
 std::mutex decoderSetUp;
+// Decoders alive, each perhaps inside the engine on a thread of its own;
+// under decoderSetUp.
+std::size_t decodersAlive = 0;
 
 }  // namespace
 
 std::unique_ptr<DictationDecoder> DictationDecoder::create(const LanguageModel& model, const decoding::Search& search,
                                                            std::string& error) {
     const std::lock_guard<std::mutex> oneAtATime(decoderSetUp);
-    // The engine logs to standard error by default; this program's streams
-    // carry only its own output.
-    err_set_logfp(nullptr);
-    cmd_ln_t* config = configFor(model, search);
-    ps_decoder_t* decoder = config != nullptr ? ps_init(config) : nullptr;
-    // The decoder holds its own reference to the configuration.
-    if (config != nullptr) cmd_ln_free_r(config);
+    quietEngineLog();
+    const std::string hmmsPerFrame = std::to_string(search.hmmsPerFrame);
+    const EngineArguments arguments{model.acousticModel.c_str(), model.languageModel.c_str(), model.dictionary.c_str(),
+                                    yesOrNo(search.flatPass),    yesOrNo(search.bestPath),    hmmsPerFrame.c_str()};
+    errno = 0;
+    bool outOfMemory = false;
+    ps_decoder_t* decoder = startDecoder(arguments, decodersAlive == 0, outOfMemory);
+    // The engine says only that it failed; what the system said last tells
+    // a machine that ran out of descriptors from a model that is broken.
+    const int systemError = errno;
     if (decoder == nullptr) {
-        fail(error, messages::cannotLoadModel + model.name);
+        const bool starved = outOfMemory || isOutOfResources(systemError);
+        fail(error, starved ? messages::noRecognitionThread : messages::cannotLoadModel + model.name);
         return nullptr;
     }
+    ++decodersAlive;
     return std::unique_ptr<DictationDecoder>(new DictationDecoder(decoder));
 }
 
 DictationDecoder::DictationDecoder(ps_decoder_t* decoder) : decoder_(decoder), modelMean_(currentMean(decoder)) {}
 
 DictationDecoder::~DictationDecoder() {
+    const std::lock_guard<std::mutex> oneAtATime(decoderSetUp);
     ps_free(decoder_);
+    --decodersAlive;
 }
 
 bool DictationDecoder::feed(const std::int16_t* samples, std::size_t count, std::string& error) {

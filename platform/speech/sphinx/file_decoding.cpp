@@ -16,7 +16,7 @@ bool decodeFile(const std::string& path, const LanguageModel& model, double dead
     const std::unique_ptr<AudioFileReader> opened = AudioFileReader::open(path, error);
     if (!opened) return false;
     AudioFileReader& reader = *opened;
-    const unsigned workers = affordableWorkers(usableCores(), availableMemoryBytes());
+    const unsigned workers = affordableWorkers(usableCores(), availableMemoryBytes(), addressSpaceLeftBytes());
     const SteadyClock clock;
     SearchPace pace(clock, {deadlineSeconds * decoding::plannedShareOfDeadline, workers, reader.durationSeconds()});
     // A short recording through a pipe has ended before its one piece is

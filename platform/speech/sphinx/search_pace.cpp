@@ -24,10 +24,14 @@ double predictedSeconds(const decoding::Search& search, double audioSeconds, uns
 
 }  // namespace
 
-unsigned affordableWorkers(unsigned cores, std::optional<std::uint64_t> availableBytes) {
-    if (!availableBytes) return std::max(1u, cores);
-    const std::uint64_t room = *availableBytes / decoding::bytesPerWorker;
-    return static_cast<unsigned>(std::max<std::uint64_t>(1, std::min<std::uint64_t>(cores, room)));
+unsigned affordableWorkers(unsigned cores, std::optional<std::uint64_t> availableBytes,
+                           std::optional<std::uint64_t> addressSpaceLeft) {
+    std::uint64_t workers = cores;
+    if (availableBytes) workers = std::min<std::uint64_t>(workers, *availableBytes / decoding::bytesPerWorker);
+    if (addressSpaceLeft) {
+        workers = std::min<std::uint64_t>(workers, *addressSpaceLeft / decoding::addressSpacePerWorker);
+    }
+    return static_cast<unsigned>(std::max<std::uint64_t>(1, workers));
 }
 
 std::size_t fastEnoughSearch(double audioSeconds, double seconds, unsigned workers, double slowdown) {

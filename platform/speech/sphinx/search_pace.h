@@ -16,9 +16,10 @@ struct PacePlan {
     std::optional<double> audioSeconds;  // the recording's length; absent for a stream
 };
 
-// As many workers as there are cores and memory for, at least one. Any
-// thread, as is fastEnoughSearch.
-unsigned affordableWorkers(unsigned cores, std::optional<std::uint64_t> availableBytes);
+// As many workers as there are cores, memory and address space for, at
+// least one. Any thread, as is fastEnoughSearch.
+unsigned affordableWorkers(unsigned cores, std::optional<std::uint64_t> availableBytes,
+                           std::optional<std::uint64_t> addressSpaceLeft);
 
 // The most accurate of decoding::recordingSearches (an index) that decodes
 // `audioSeconds` in `seconds` on `workers`, when decoding runs `slowdown`

@@ -1,7 +1,10 @@
 #include "platform/speech/sphinx/sphinx_service.h"
 
+#include "platform/speech/sphinx/decoder_settings.h"
+#include "platform/speech/sphinx/engine_start.h"
 #include "platform/speech/sphinx/model_registry.h"
 #include "platform/speech/sphinx/sphinx_recognizer.h"
+#include "platform/system/memory_reserve.h"
 
 #include <utility>
 
@@ -9,7 +12,11 @@ namespace voxquill {
 
 SphinxSpeechService::SphinxSpeechService(EventLoop& deliveryQueue, std::vector<std::string> modelFolders,
                                          double fileDeadlineSeconds)
-    : deliveryQueue_(deliveryQueue), modelFolders_(std::move(modelFolders)), fileDeadlineSeconds_(fileDeadlineSeconds) {}
+    : deliveryQueue_(deliveryQueue), modelFolders_(std::move(modelFolders)), fileDeadlineSeconds_(fileDeadlineSeconds) {
+    quietEngineStreams();
+    // Without even this much there is no model to load: the decoder says so.
+    holdMemoryReserve(decoding::bytesHeldForTheProgram);
+}
 
 void SphinxSpeechService::requestAuthorization(std::function<void(AuthorizationStatus)> handler) {
     // Linux keeps no speech permission: recognition runs on this machine

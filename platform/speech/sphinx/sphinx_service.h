@@ -14,6 +14,8 @@ namespace voxquill {
 // decoding to end inside `fileDeadlineSeconds`. The main queue only.
 class SphinxSpeechService final : public SpeechService {
 public:
+    // Start-up only, before any thread: it quietens the engine's streams and
+    // holds memory back for the program's own failure path.
     SphinxSpeechService(EventLoop& deliveryQueue, std::vector<std::string> modelFolders, double fileDeadlineSeconds);
 
     void requestAuthorization(std::function<void(AuthorizationStatus)> handler) override;

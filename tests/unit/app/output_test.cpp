@@ -41,6 +41,12 @@ TEST(FileClosing, WithoutTextTheErrorIsWrittenUntrimmed) {
     EXPECT_EQ(closing.status, 1);
 }
 
+TEST(FileClosing, AnErrorIsWrittenAsOneLineWithItsControlCharactersMasked) {
+    const std::string path = "/tmp/a\nb\x1b[31m\u0085\u009b\u2028\x9b.wav";
+    const Closing closing = closingFor(false, 1, path + ": No such file or directory", none);
+    EXPECT_EQ(closing.err, "/tmp/a?b?[31m????.wav: No such file or directory\n");
+}
+
 TEST(FileClosing, NeitherTextNorErrorWritesNothing) {
     for (const auto& err : {std::optional<std::string>(), std::optional<std::string>("")}) {
         const Closing closing = closingFor(false, 1, err, std::string(""));

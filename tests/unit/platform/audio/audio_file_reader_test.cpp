@@ -121,7 +121,8 @@ TEST(AudioFileReader, NamesTheFileAndTheReasonItCannotBeRead) {
     EXPECT_EQ(readAll("/dev/zero").error, "/dev/zero: not a regular file or a pipe");
     EXPECT_EQ(readAll(text).error, text + ": not an audio file in a format this program reads");
     EXPECT_EQ(readAll(empty).error, empty + ": not an audio file in a format this program reads");
-    EXPECT_EQ(readAll(oddName).error, dir.path() + "/two?lines.wav: not an audio file in a format this program reads");
+    // As given: the line is made safe where it is written.
+    EXPECT_EQ(readAll(oddName).error, oddName + ": not an audio file in a format this program reads");
 }
 
 std::string bytesOf(const std::string& path) {

@@ -66,11 +66,20 @@ TEST(SearchPace, AStreamThatHasEndedGetsTheSearchOfItsLength) {
 
 TEST(SearchPace, WorkersAsManyAsCoresAndMemoryAllow) {
     const std::uint64_t mebibyte = 1024 * 1024;
-    EXPECT_EQ(affordableWorkers(8, 16 * 1024 * mebibyte), 8u);
-    EXPECT_EQ(affordableWorkers(8, 2 * decoding::bytesPerWorker + mebibyte), 2u);
-    EXPECT_EQ(affordableWorkers(4, 10 * mebibyte), 1u) << "one worker whatever memory says";
-    EXPECT_EQ(affordableWorkers(4, std::nullopt), 4u);
-    EXPECT_EQ(affordableWorkers(0, std::nullopt), 1u);
+    const std::nullopt_t unlimited = std::nullopt;
+    EXPECT_EQ(affordableWorkers(8, 16 * 1024 * mebibyte, unlimited), 8u);
+    EXPECT_EQ(affordableWorkers(8, 2 * decoding::bytesPerWorker + mebibyte, unlimited), 2u);
+    EXPECT_EQ(affordableWorkers(4, 10 * mebibyte, unlimited), 1u) << "one worker whatever memory says";
+    EXPECT_EQ(affordableWorkers(4, std::nullopt, unlimited), 4u);
+    EXPECT_EQ(affordableWorkers(0, std::nullopt, unlimited), 1u);
+}
+
+TEST(SearchPace, WorkersFitTheAddressSpaceLeft) {
+    const std::uint64_t gibibyte = 1024 * 1024 * 1024;
+    EXPECT_EQ(affordableWorkers(8, 16 * gibibyte, 2 * decoding::addressSpacePerWorker + 1), 2u);
+    EXPECT_EQ(affordableWorkers(8, std::nullopt, decoding::addressSpacePerWorker), 1u);
+    EXPECT_EQ(affordableWorkers(2, 16 * gibibyte, 100 * gibibyte), 2u);
+    EXPECT_EQ(affordableWorkers(4, 16 * gibibyte, 0), 1u) << "one worker whatever the limit says";
 }
 
 // Two workers decode a recording piece by piece; every piece takes `pace`
