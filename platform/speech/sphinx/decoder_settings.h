@@ -70,6 +70,12 @@ inline constexpr std::size_t recordingFeedSamples = 2048;
 inline constexpr std::size_t mostSecondsBehind = 2;
 inline constexpr std::size_t mostSamplesBehind = mostSecondsBehind * recognizerSampleRate;
 
+// Live decoding keeps up with the audio while what it has still to decode
+// of what it took is at most what a writer at real time hands over at a
+// time (8192 bytes, 256 ms): then the text is asked for after every block,
+// which costs little (bench/NOTES.md 17).
+inline constexpr std::size_t keepingUpSamples = 4096;
+
 // While live decoding falls behind the audio, a partial result at most once
 // a second of audio decoded, so a burst is not answered with a partial for
 // every buffer of it, and the text seen so far still keeps up.

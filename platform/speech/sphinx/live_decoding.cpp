@@ -6,6 +6,7 @@
 #include "platform/speech/sphinx/result_delivery.h"
 
 #include <utility>
+#include <vector>
 
 namespace voxquill {
 
@@ -16,6 +17,16 @@ class PartialReporter {
 public:
     PartialReporter(EventLoop& queue, const ResultHandler& handler) : queue_(queue), handler_(handler) {}
 
+    // After a block: while decoding keeps up with the audio, and until the
+    // first words are shown, the text is asked for after every block, so it
+    // shows as soon as the engine has it; while decoding falls behind, once
+    // a second of audio decoded.
+    void decoded(const LiveDecoder& decoder, std::size_t samples, bool keepingUp) {
+        unreported_ += samples;
+        if (keepingUp || reported_.empty() || unreported_ >= decoding::samplesBetweenPartials) report(decoder);
+    }
+
+private:
     void report(const LiveDecoder& decoder) {
         std::string partial = decoder.partialTranscript();
         unreported_ = 0;
@@ -24,13 +35,6 @@ public:
         deliverResult(queue_, handler_, false, std::move(partial));
     }
 
-    // After a buffer: report once caught up with the audio, or when far behind.
-    void decoded(const LiveDecoder& decoder, std::size_t samples, bool caughtUp) {
-        unreported_ += samples;
-        if (caughtUp || unreported_ >= decoding::samplesBetweenPartials) report(decoder);
-    }
-
-private:
     EventLoop& queue_;
     const ResultHandler& handler_;
     std::string reported_;
@@ -58,6 +62,12 @@ bool feedBuffer(const Samples& buffer, LiveChain& chain, LiveDecoder& decoder, s
     return decoder.feed(audio.data(), audio.size(), error);
 }
 
+std::size_t samplesIn(const std::vector<Samples>& buffers) {
+    std::size_t samples = 0;
+    for (const Samples& buffer : buffers) samples += buffer.size();
+    return samples;
+}
+
 }  // namespace
 
 void decodeLive(LiveAudioRequest& request, LiveDecoder& decoder, EventLoop& queue, const ResultHandler& handler) {
@@ -68,12 +78,14 @@ void decodeLive(LiveAudioRequest& request, LiveDecoder& decoder, EventLoop& queu
     for (bool ended = false; !ended;) {
         LiveAudioRequest::Taken taken = request.waitForAudio();
         ended = taken.ended;
+        std::size_t left = samplesIn(taken.buffers);
         for (std::size_t i = 0; i < taken.buffers.size(); ++i) {
             const Samples& buffer = taken.buffers[i];
             if (!feedBuffer(buffer, chain, decoder, error)) return deliverError(queue, handler, error);
             request.decoded(buffer.size());
+            left -= buffer.size();
             // At the end of the audio the final result follows at once.
-            partials.decoded(decoder, buffer.size(), !ended && i + 1 == taken.buffers.size());
+            partials.decoded(decoder, buffer.size(), !ended && left <= decoding::keepingUpSamples);
         }
     }
     const Samples& rest = chain.finish();

@@ -12,6 +12,7 @@
 #include <future>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 namespace voxquill {
 namespace {
@@ -43,6 +44,12 @@ public:
     bool feed(const std::int16_t* samples, std::size_t count, std::string& error) override {
         if (failAt_ == FailAt::firstFeed) return fail(error, "speech recognition failed");
         fed.insert(fed.end(), samples, samples + count);
+        std::unique_lock<std::mutex> lock(mutex_);
+        ++feeds_;
+        if (feeds_ <= scripted_.size()) partial_ = scripted_[feeds_ - 1];
+        held_ = holding_;
+        changed_.notify_all();
+        changed_.wait(lock, [&] { return !holding_; });
         return true;
     }
 
@@ -61,7 +68,8 @@ public:
     std::string partialTranscript() const override {
         const std::lock_guard<std::mutex> lock(mutex_);
         ++partialsAsked_;
-        asked_.notify_all();
+        askedAfterFeed_ = feeds_;
+        changed_.notify_all();
         return partial_;
     }
 
@@ -73,10 +81,48 @@ public:
         transcript_ = transcript;
     }
 
+    // The partial text after each feed from now on, in turn; after the
+    // last, it stays.
+    void sayAfterEachFeed(std::vector<std::string> partials) {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        scripted_ = std::move(partials);
+        scripted_.insert(scripted_.begin(), feeds_, "");
+    }
+
     // Waits until the loop has asked for the partial text `times` times.
     bool waitUntilAsked(int times) {
         std::unique_lock<std::mutex> lock(mutex_);
-        return asked_.wait_for(lock, margin, [&] { return partialsAsked_ >= times; });
+        return changed_.wait_for(lock, margin, [&] { return partialsAsked_ >= times; });
+    }
+
+    // Waits until the loop has asked for the partial text after its
+    // `feeds`-th feed or a later one.
+    bool waitUntilAskedAfterFeed(std::size_t feeds) {
+        std::unique_lock<std::mutex> lock(mutex_);
+        return changed_.wait_for(lock, margin, [&] { return askedAfterFeed_ >= feeds; });
+    }
+
+    int partialsAsked() const {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        return partialsAsked_;
+    }
+
+    // Holds the loop inside its next feed, until let go.
+    void holdNextFeed() {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        holding_ = true;
+        held_ = false;
+    }
+
+    bool waitUntilHeld() {
+        std::unique_lock<std::mutex> lock(mutex_);
+        return changed_.wait_for(lock, margin, [&] { return held_; });
+    }
+
+    void letGo() {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        holding_ = false;
+        changed_.notify_all();
     }
 
     // The loop's own, read once it has returned.
@@ -87,8 +133,13 @@ public:
 private:
     const FailAt failAt_;
     mutable std::mutex mutex_;
-    mutable std::condition_variable asked_;
+    mutable std::condition_variable changed_;
     mutable int partialsAsked_ = 0;
+    std::size_t feeds_ = 0;
+    mutable std::size_t askedAfterFeed_ = 0;
+    std::vector<std::string> scripted_;
+    bool holding_ = false;
+    bool held_ = false;
     std::string partial_;
     std::string transcript_;
 };
@@ -164,6 +215,45 @@ TEST(LiveDecoding, ReportsChangedTextOnceCaughtUpThenTheFinalResultAfterTheEnd) 
     EXPECT_EQ(decoder.fed, appended) << "every sample, in order";
     EXPECT_EQ(decoder.endAudioCalls, 1);
     EXPECT_EQ(decoder.fedAtEnd, appended.size()) << "the end comes after the last sample";
+}
+
+// The loop is held in its first feed while more audio comes, so that what
+// came is one take for it, as a pipe's reads may bring it.
+TEST(LiveDecoding, KeepingUpAsksAfterEveryBufferFallingBehindOnceASecondAndReportsOnlyChanges) {
+    FakeDecoder decoder;
+    decoder.say("zero", "zero one two");
+    decoder.holdNextFeed();
+    LiveRun run(decoder);
+    run.request->append(bufferNumbered(0));
+    ASSERT_TRUE(decoder.waitUntilHeld());
+    // Less than a writer at real time hands over at a time: the text after
+    // every buffer, each change once, the unchanged never.
+    decoder.sayAfterEachFeed({"zero", "zero", "zero one", "zero one", "zero one two", "zero one two"});
+    for (std::size_t k = 1; k <= 5; ++k) run.request->append(Samples(800, 0));
+    decoder.letGo();
+    ASSERT_TRUE(decoder.waitUntilAskedAfterFeed(6));
+    EXPECT_EQ(decoder.partialsAsked(), 6);
+    ASSERT_TRUE(run.waitForDeliveries(3));
+    EXPECT_EQ(run.delivered, (std::vector<std::string>{"p:zero", "p:zero one", "p:zero one two"}));
+
+    // A burst of six writes of 256 ms, the text changing with each: not a
+    // partial for every buffer, and the last text once the burst is decoded.
+    decoder.holdNextFeed();
+    run.request->append(bufferNumbered(1));
+    ASSERT_TRUE(decoder.waitUntilHeld());
+    const int askedBefore = decoder.partialsAsked();
+    decoder.sayAfterEachFeed({"a", "b", "c", "d", "e", "f"});
+    for (std::size_t k = 2; k <= 7; ++k) run.request->append(bufferNumbered(k));
+    decoder.letGo();
+    ASSERT_TRUE(decoder.waitUntilAskedAfterFeed(13));
+    run.request->endAudio();
+    run.join();
+    const std::vector<std::string> burst(run.delivered.begin() + 3, run.delivered.end() - 1);
+    EXPECT_LT(decoder.partialsAsked() - askedBefore, 7);
+    EXPECT_LT(burst.size(), 6u);
+    ASSERT_FALSE(burst.empty());
+    EXPECT_EQ(burst.back(), "p:f");
+    EXPECT_EQ(run.delivered.back(), "f:zero one two");
 }
 
 TEST(LiveDecoding, AudioWithoutWordsHasNoResult) {
