@@ -70,6 +70,15 @@ inline constexpr std::size_t recordingFeedSamples = 2048;
 inline constexpr std::size_t mostSecondsBehind = 2;
 inline constexpr std::size_t mostSamplesBehind = mostSecondsBehind * recognizerSampleRate;
 
+// Live audio is decoded in blocks of one size, however the pipe's reads cut
+// it, so that every decision taken block by block (the gain, the band, where
+// an utterance ends, when the engine takes a new cepstral mean) falls on the
+// same samples whatever the writer's pace, and the same audio gives the same
+// words. The size a recording's piece is fed in (128 ms): a writer at real
+// time hands over two blocks at a time, so none of its audio waits for a block
+// to fill.
+inline constexpr std::size_t liveBlockSamples = recordingFeedSamples;
+
 // Live decoding keeps up with the audio while what it has still to decode
 // of what it took is at most what a writer at real time hands over at a
 // time (8192 bytes, 256 ms): then the text is asked for after every block,

@@ -1,10 +1,12 @@
 #include "platform/speech/sphinx/live_decoding.h"
 
+#include "platform/audio/block_cutter.h"
 #include "platform/signal/signal_chain.h"
 #include "platform/speech/sphinx/decoder_settings.h"
 #include "platform/speech/sphinx/dictation_decoder.h"
 #include "platform/speech/sphinx/result_delivery.h"
 
+#include <algorithm>
 #include <utility>
 #include <vector>
 
@@ -54,10 +56,10 @@ private:
     LiveAudioRequest& request_;
 };
 
-// Feeds one buffer through the chain. Narrow-band audio, once told, goes on
-// from the narrow-band mean before its buffer is fed.
-bool feedBuffer(const Samples& buffer, LiveChain& chain, LiveDecoder& decoder, std::string& error) {
-    const Samples& audio = chain.pass(buffer);
+// Feeds one block through the chain. Narrow-band audio, once told, goes on
+// from the narrow-band mean before its block is fed.
+bool feedBlock(const Samples& block, LiveChain& chain, LiveDecoder& decoder, std::string& error) {
+    const Samples& audio = chain.pass(block);
     if (chain.foundNarrowBand()) decoder.goOnFromNarrowBandMean();
     return decoder.feed(audio.data(), audio.size(), error);
 }
@@ -74,20 +76,26 @@ void decodeLive(LiveAudioRequest& request, LiveDecoder& decoder, EventLoop& queu
     const QuitAtEnd quitAtEnd(request);
     PartialReporter partials(queue, handler);
     LiveChain chain;
+    // The chain and the decoder see the same blocks whatever the pipe's
+    // reads gave, so the words do not depend on the writer's pace.
+    BlockCutter blocks(decoding::liveBlockSamples);
     std::string error;
     for (bool ended = false; !ended;) {
         LiveAudioRequest::Taken taken = request.waitForAudio();
         ended = taken.ended;
         std::size_t left = samplesIn(taken.buffers);
-        for (std::size_t i = 0; i < taken.buffers.size(); ++i) {
-            const Samples& buffer = taken.buffers[i];
-            if (!feedBuffer(buffer, chain, decoder, error)) return deliverError(queue, handler, error);
-            request.decoded(buffer.size());
-            left -= buffer.size();
-            // At the end of the audio the final result follows at once.
-            partials.decoded(decoder, buffer.size(), !ended && left <= decoding::keepingUpSamples);
+        for (const Samples& buffer : taken.buffers) {
+            for (const Samples& block : blocks.cut(buffer)) {
+                if (!feedBlock(block, chain, decoder, error)) return deliverError(queue, handler, error);
+                request.decoded(block.size());
+                left -= std::min(left, block.size());
+                // At the end of the audio the final result follows at once.
+                partials.decoded(decoder, block.size(), !ended && left <= decoding::keepingUpSamples);
+            }
         }
     }
+    const Samples last = blocks.rest();
+    if (!last.empty() && !feedBlock(last, chain, decoder, error)) return deliverError(queue, handler, error);
     const Samples& rest = chain.finish();
     if ((!rest.empty() && !decoder.feed(rest.data(), rest.size(), error)) || !decoder.endAudio(error)) {
         return deliverError(queue, handler, error);

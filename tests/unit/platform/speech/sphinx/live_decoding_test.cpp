@@ -3,6 +3,7 @@
 
 #include "platform/speech/sphinx/live_decoding.h"
 
+#include "platform/speech/sphinx/decoder_settings.h"
 #include "platform/text/failure.h"
 
 #include <gtest/gtest.h>
@@ -44,6 +45,7 @@ public:
     bool feed(const std::int16_t* samples, std::size_t count, std::string& error) override {
         if (failAt_ == FailAt::firstFeed) return fail(error, "speech recognition failed");
         fed.insert(fed.end(), samples, samples + count);
+        feedSizes.push_back(count);
         std::unique_lock<std::mutex> lock(mutex_);
         ++feeds_;
         if (feeds_ <= scripted_.size()) partial_ = scripted_[feeds_ - 1];
@@ -127,6 +129,7 @@ public:
 
     // The loop's own, read once it has returned.
     Samples fed;
+    std::vector<std::size_t> feedSizes;
     int endAudioCalls = 0;
     std::size_t fedAtEnd = 0;
 
@@ -217,42 +220,75 @@ TEST(LiveDecoding, ReportsChangedTextOnceCaughtUpThenTheFinalResultAfterTheEnd) 
     EXPECT_EQ(decoder.fedAtEnd, appended.size()) << "the end comes after the last sample";
 }
 
-// The loop is held in its first feed while more audio comes, so that what
-// came is one take for it, as a pipe's reads may bring it.
-TEST(LiveDecoding, KeepingUpAsksAfterEveryBufferFallingBehindOnceASecondAndReportsOnlyChanges) {
+// Pieces of any size, as a pipe's reads give them: the chain and the
+// decoder get blocks of one size, the last of the audio excepted.
+TEST(LiveDecoding, FeedsBlocksOfOneSizeHoweverTheAudioCame) {
+    Samples audio;
+    for (std::size_t k = 0; k < 4; ++k) {
+        const Samples buffer = bufferNumbered(k);
+        audio.insert(audio.end(), buffer.begin(), buffer.end());
+    }
+    audio.resize(audio.size() + 1000, 0);
+    FakeDecoder decoder;
+    LiveRun run(decoder);
+    std::size_t at = 0;
+    for (const std::size_t size : {1u, 3000u, 4097u, 5u, 2048u, 100u}) {
+        run.request->append(Samples(audio.begin() + at, audio.begin() + at + size));
+        at += size;
+    }
+    run.request->append(Samples(audio.begin() + at, audio.end()));
+    run.request->endAudio();
+    run.join();
+    EXPECT_EQ(decoder.fed, audio);
+    ASSERT_EQ(decoder.feedSizes.size(), audio.size() / decoding::liveBlockSamples + 1);
+    for (std::size_t i = 0; i + 1 < decoder.feedSizes.size(); ++i) {
+        EXPECT_EQ(decoder.feedSizes[i], decoding::liveBlockSamples) << "feed " << i;
+    }
+    EXPECT_EQ(decoder.feedSizes.back(), audio.size() % decoding::liveBlockSamples);
+}
+
+// The loop is held in a feed while more audio comes, so that what came is
+// one take for it, as a pipe's reads may bring it.
+TEST(LiveDecoding, KeepingUpAsksAfterEveryBlockFallingBehindOnceASecondAndReportsOnlyChanges) {
+    constexpr std::size_t block = decoding::liveBlockSamples;
     FakeDecoder decoder;
     decoder.say("zero", "zero one two");
     decoder.holdNextFeed();
     LiveRun run(decoder);
-    run.request->append(bufferNumbered(0));
+    run.request->append(Samples(block, 0));
     ASSERT_TRUE(decoder.waitUntilHeld());
-    // Less than a writer at real time hands over at a time: the text after
-    // every buffer, each change once, the unchanged never.
-    decoder.sayAfterEachFeed({"zero", "zero", "zero one", "zero one", "zero one two", "zero one two"});
-    for (std::size_t k = 1; k <= 5; ++k) run.request->append(Samples(800, 0));
+    // No more than a writer at real time hands over at a time, in pieces
+    // of half a block: the text after every block, each change once, the
+    // unchanged never.
+    decoder.sayAfterEachFeed({"zero", "zero one"});
+    for (std::size_t k = 0; k < 2 * decoding::keepingUpSamples / block; ++k) {
+        run.request->append(Samples(block / 2, 0));
+    }
     decoder.letGo();
-    ASSERT_TRUE(decoder.waitUntilAskedAfterFeed(6));
-    EXPECT_EQ(decoder.partialsAsked(), 6);
-    ASSERT_TRUE(run.waitForDeliveries(3));
-    EXPECT_EQ(run.delivered, (std::vector<std::string>{"p:zero", "p:zero one", "p:zero one two"}));
+    ASSERT_TRUE(decoder.waitUntilAskedAfterFeed(3));
+    EXPECT_EQ(decoder.partialsAsked(), 3);
+    ASSERT_TRUE(run.waitForDeliveries(2));
+    EXPECT_EQ(run.delivered, (std::vector<std::string>{"p:zero", "p:zero one"}));
 
-    // A burst of six writes of 256 ms, the text changing with each: not a
-    // partial for every buffer, and the last text once the burst is decoded.
+    // A burst of six writes of 256 ms, the text changing with each block:
+    // not a partial for every block, and the last text once the burst is
+    // decoded.
     decoder.holdNextFeed();
-    run.request->append(bufferNumbered(1));
+    run.request->append(Samples(block, 0));
     ASSERT_TRUE(decoder.waitUntilHeld());
     const int askedBefore = decoder.partialsAsked();
-    decoder.sayAfterEachFeed({"a", "b", "c", "d", "e", "f"});
+    const std::vector<std::string> texts{"a", "b", "c", "d", "e", "f", "g", "h", "i", "j", "k", "l"};
+    decoder.sayAfterEachFeed(texts);
     for (std::size_t k = 2; k <= 7; ++k) run.request->append(bufferNumbered(k));
     decoder.letGo();
-    ASSERT_TRUE(decoder.waitUntilAskedAfterFeed(13));
+    ASSERT_TRUE(decoder.waitUntilAskedAfterFeed(4 + texts.size()));
     run.request->endAudio();
     run.join();
-    const std::vector<std::string> burst(run.delivered.begin() + 3, run.delivered.end() - 1);
-    EXPECT_LT(decoder.partialsAsked() - askedBefore, 7);
-    EXPECT_LT(burst.size(), 6u);
+    const std::vector<std::string> burst(run.delivered.begin() + 2, run.delivered.end() - 1);
+    EXPECT_LT(decoder.partialsAsked() - askedBefore, static_cast<int>(texts.size()));
+    EXPECT_LT(burst.size(), texts.size());
     ASSERT_FALSE(burst.empty());
-    EXPECT_EQ(burst.back(), "p:f");
+    EXPECT_EQ(burst.back(), "p:l");
     EXPECT_EQ(run.delivered.back(), "f:zero one two");
 }
 
