@@ -161,6 +161,27 @@ class FastWriters(live_run.LiveTestCase):
         self.assertGreater(written, 0)
         self.assertMemoryBounded(run)
 
+    def test_babble_that_never_pauses_keeps_memory_bounded_and_gives_finals_on_the_way(self):
+        # Three voices mixed, as a television in the room: no pause for the
+        # engine to end an utterance at in two and a half minutes.
+        seconds = 150
+        clips = [clip.path for clip in support.librivox_clips()]
+        many = self.dir.sox("many.wav", *(clips * (seconds // 20 + 2)), "{out}")
+        voices = [self.dir.sox(f"voice{i}.wav", many, "{out}", "trim", start, seconds)
+                  for i, start in enumerate((0, 7.3, 13.1))]
+        babble = self.dir.sox("babble.wav", "-m", *voices, "{out}")
+        run = LiveRun(self, self.fifo)
+        run.feed(self.fifo, raw_pcm(babble))
+        status, events = run.finish(timeout=600)
+        self.assertEqual(status, 0, events)
+        closing = self.assertClosesWithFinal(events)
+        finals = [text for kind, text in events[1:-2] if kind == "f"]
+        self.assertGreaterEqual(len(finals), 1, events)
+        # Each holds the whole text so far: nothing said before is lost.
+        for text in finals:
+            self.assertTrue(closing.startswith(text.strip()), (text, closing))
+        self.assertMemoryBounded(run)
+
     def test_an_endless_stream_ends_at_the_deadline_with_bounded_memory(self):
         run = LiveRun(self, "/dev/zero", binary=BINARIES.short_deadline)
         status, events = run.finish(timeout=120)

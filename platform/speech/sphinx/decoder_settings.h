@@ -79,6 +79,14 @@ inline constexpr std::size_t mostSamplesBehind = mostSecondsBehind * recognizerS
 // to fill.
 inline constexpr std::size_t liveBlockSamples = recordingFeedSamples;
 
+// The engine keeps all of an utterance (its lattice, its back-pointers)
+// until the utterance ends, and speech that never pauses (babble, a
+// television in the room) never ends one: live decoding ends the utterance
+// itself after this much speech, as a piece of a recording ends, and the
+// words so far become a final result. Memory: bench/NOTES.md 17.3.
+inline constexpr std::size_t longestLiveUtteranceSeconds = 10;
+inline constexpr std::size_t longestLiveUtteranceSamples = longestLiveUtteranceSeconds * recognizerSampleRate;
+
 // Live decoding keeps up with the audio while what it has still to decode
 // of what it took is at most what a writer at real time hands over at a
 // time (8192 bytes, 256 ms): then the text is asked for after every block,

@@ -28,6 +28,14 @@ public:
         if (keepingUp || reported_.empty() || unreported_ >= decoding::samplesBetweenPartials) report(decoder);
     }
 
+    // The utterance under way has been cut: its text so far is a final
+    // result, and the partials after it go on from there.
+    void deliverFinal(std::string text) {
+        unreported_ = 0;
+        reported_ = text;
+        deliverResult(queue_, handler_, true, std::move(text));
+    }
+
 private:
     void report(const LiveDecoder& decoder) {
         std::string partial = decoder.partialTranscript();
@@ -64,6 +72,15 @@ bool feedBlock(const Samples& block, LiveChain& chain, LiveDecoder& decoder, std
     return decoder.feed(audio.data(), audio.size(), error);
 }
 
+// Speech that has gone on too long without a pause is cut, so the engine's
+// memory stays bounded, and the text so far is delivered as final.
+bool boundUtterance(LiveDecoder& decoder, PartialReporter& partials, std::string& error) {
+    if (decoder.utteranceSamples() < decoding::longestLiveUtteranceSamples) return true;
+    if (!decoder.cutUtterance(error)) return false;
+    partials.deliverFinal(decoder.transcript());
+    return true;
+}
+
 std::size_t samplesIn(const std::vector<Samples>& buffers) {
     std::size_t samples = 0;
     for (const Samples& buffer : buffers) samples += buffer.size();
@@ -86,7 +103,9 @@ void decodeLive(LiveAudioRequest& request, LiveDecoder& decoder, EventLoop& queu
         std::size_t left = samplesIn(taken.buffers);
         for (const Samples& buffer : taken.buffers) {
             for (const Samples& block : blocks.cut(buffer)) {
-                if (!feedBlock(block, chain, decoder, error)) return deliverError(queue, handler, error);
+                if (!feedBlock(block, chain, decoder, error) || !boundUtterance(decoder, partials, error)) {
+                    return deliverError(queue, handler, error);
+                }
                 request.decoded(block.size());
                 left -= std::min(left, block.size());
                 // At the end of the audio the final result follows at once.

@@ -62,6 +62,13 @@ public:
         return true;
     }
 
+    std::size_t utteranceSamples() const override { return fed.size() - (cutAt.empty() ? 0 : cutAt.back()); }
+
+    bool cutUtterance(std::string&) override {
+        cutAt.push_back(fed.size());
+        return true;
+    }
+
     std::string transcript() const override {
         const std::lock_guard<std::mutex> lock(mutex_);
         return transcript_;
@@ -130,6 +137,7 @@ public:
     // The loop's own, read once it has returned.
     Samples fed;
     std::vector<std::size_t> feedSizes;
+    std::vector<std::size_t> cutAt;  // how much had been fed at each cut
     int endAudioCalls = 0;
     std::size_t fedAtEnd = 0;
 
@@ -290,6 +298,38 @@ TEST(LiveDecoding, KeepingUpAsksAfterEveryBlockFallingBehindOnceASecondAndReport
     ASSERT_FALSE(burst.empty());
     EXPECT_EQ(burst.back(), "p:l");
     EXPECT_EQ(run.delivered.back(), "f:zero one two");
+}
+
+// Speech that never pauses: the utterance is cut at the bound, its text is a
+// final result, and the audio goes on into the next one, nothing lost.
+TEST(LiveDecoding, SpeechWithoutAPauseIsCutIntoUtterancesEachAFinalResult) {
+    FakeDecoder decoder;
+    decoder.say("one two", "one");
+    LiveRun run(decoder);
+    const std::size_t bound = decoding::longestLiveUtteranceSamples;
+    Samples appended;
+    std::thread writer([&] {
+        for (std::size_t k = 0; appended.size() < 2 * bound + bufferSamples; ++k) {
+            const Samples buffer = bufferNumbered(k);
+            appended.insert(appended.end(), buffer.begin(), buffer.end());
+            run.request->append(buffer);
+        }
+        run.request->endAudio();
+    });
+    const bool ended = run.waitForDeliveries(4);
+    writer.join();
+    run.join();
+    ASSERT_TRUE(ended);
+    EXPECT_EQ(decoder.fed, appended);
+    const std::size_t blocks = (bound + decoding::liveBlockSamples - 1) / decoding::liveBlockSamples;
+    EXPECT_EQ(decoder.cutAt, (std::vector<std::size_t>{blocks * decoding::liveBlockSamples,
+                                                       2 * blocks * decoding::liveBlockSamples}));
+    // A partial after each final, as the text changes again; what follows
+    // the last cut may come with the end of the audio, without a partial.
+    ASSERT_GE(run.delivered.size(), 5u);
+    EXPECT_EQ(std::vector<std::string>(run.delivered.begin(), run.delivered.begin() + 4),
+              (std::vector<std::string>{"p:one two", "f:one", "p:one two", "f:one"}));
+    EXPECT_EQ(run.delivered.back(), "f:one");
 }
 
 TEST(LiveDecoding, AudioWithoutWordsHasNoResult) {
