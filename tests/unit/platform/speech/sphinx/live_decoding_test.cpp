@@ -358,7 +358,7 @@ TEST(LiveDecoding, AnEngineFailureIsOneErrorAndReleasesTheWriter) {
         std::promise<void> written;
         std::future<void> done = written.get_future();
         std::thread writer([request = run.request, written = std::move(written)]() mutable {
-            for (int i = 0; i < 10; ++i) request->append(Samples(backlog, 1));
+            for (int i = 0; i < 4; ++i) request->append(Samples(backlog, 1));
             request->endAudio();
             written.set_value();
         });
