@@ -37,6 +37,8 @@ public:
     // Recognizes dictation from the audio appended to the request, as it
     // comes: a partial result each time the best transcription changes, then,
     // after the end of the audio, one final result, and nothing after it.
+    // Speech that goes on for long without a pause gets a final result on
+    // the way, and the results after it go on from its text.
     // Audio without a word in it has no final result. The recognition shares
     // the request with its writer, and limits its backlog before it returns.
     virtual void recognizeLive(std::shared_ptr<LiveAudioRequest> request, ResultHandler handler) = 0;

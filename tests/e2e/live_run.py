@@ -161,6 +161,12 @@ class LiveTestCase(unittest.TestCase):
         self.assertNotEqual(events[-1][1], "")
         return events[-1][1]
 
+    def assertNoPartialRepeats(self, events):
+        """A "p" line only when the text has changed since the line before."""
+        for before, line in zip(events, events[1:]):
+            if line[0] == "p":
+                self.assertNotEqual(before, line, events)
+
     def assertClosesWithFinal(self, events):
         """r, then p/f lines, then the final and the closing line: its text trimmed."""
         kinds = [kind for kind, _ in events]

@@ -76,6 +76,29 @@ inline constexpr std::size_t recordingFeedSamples = 2048;
 inline constexpr std::size_t mostSecondsBehind = 2;
 inline constexpr std::size_t mostSamplesBehind = mostSecondsBehind * recognizerSampleRate;
 
+// Live audio is decoded in blocks of one size, however the pipe's reads cut
+// it, so that every decision taken block by block (the gain, the band, where
+// an utterance ends, when the engine takes a new cepstral mean) falls on the
+// same samples whatever the writer's pace, and the same audio gives the same
+// words. The size a recording's piece is fed in (128 ms): a writer at real
+// time hands over two blocks at a time, so none of its audio waits for a block
+// to fill.
+inline constexpr std::size_t liveBlockSamples = recordingFeedSamples;
+
+// The engine keeps all of an utterance (its lattice, its back-pointers)
+// until the utterance ends, and speech that never pauses (babble, a
+// television in the room) never ends one: live decoding ends the utterance
+// itself after this much speech, as a piece of a recording ends, and the
+// words so far become a final result. Memory: bench/NOTES.md 18.3.
+inline constexpr std::size_t longestLiveUtteranceSeconds = 10;
+inline constexpr std::size_t longestLiveUtteranceSamples = longestLiveUtteranceSeconds * recognizerSampleRate;
+
+// Live decoding keeps up with the audio while what it has still to decode
+// of what it took is at most what a writer at real time hands over at a
+// time (8192 bytes, 256 ms): then the text is asked for after every block,
+// which costs little (bench/NOTES.md 18).
+inline constexpr std::size_t keepingUpSamples = 4096;
+
 // While live decoding falls behind the audio, a partial result at most once
 // a second of audio decoded, so a burst is not answered with a partial for
 // every buffer of it, and the text seen so far still keeps up.

@@ -113,6 +113,7 @@ bool DictationDecoder::feed(const std::int16_t* samples, std::size_t count, std:
     if (ps_process_raw(decoder_, samples, count, FALSE, FALSE) < 0) return fail(error, messages::recognitionFailed);
     const bool inSpeech = ps_get_in_speech(decoder_) != 0;
     if (inSpeech) inUtterance_ = true;
+    if (inUtterance_) utteranceSamples_ += count;
     if (inSpeech || !inUtterance_) return true;
     return endUtterance(error);
 }
@@ -149,6 +150,10 @@ bool DictationDecoder::restartFrom(const std::vector<float>& mean, std::string& 
 }
 
 bool DictationDecoder::endAudio(std::string& error) {
+    return cutUtterance(error);
+}
+
+bool DictationDecoder::cutUtterance(std::string& error) {
     return !started_ || endUtterance(error);
 }
 
@@ -160,6 +165,7 @@ bool DictationDecoder::endUtterance(std::string& error) {
     started_ = false;
     if (ps_end_utt(decoder_) < 0) return fail(error, messages::recognitionFailed);
     inUtterance_ = false;
+    utteranceSamples_ = 0;
     const std::string hypothesis = confidentHypothesis(bestPath(decoder_), decoding::leastWordPosterior);
     for (auto& word : spokenWords(hypothesis)) words_.push_back(std::move(word));
     return true;

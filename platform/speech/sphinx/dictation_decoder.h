@@ -61,6 +61,9 @@ public:
     // after it is decoded afresh, as the start of another utterance.
     bool endAudio(std::string& error) override;
 
+    std::size_t utteranceSamples() const override { return utteranceSamples_; }
+    bool cutUtterance(std::string& error) override;
+
     // Hands over the words of the utterances that are over.
     std::vector<std::string> takeWords();
 
@@ -79,6 +82,7 @@ private:
     std::vector<float> modelMean_;
     bool started_ = false;
     bool inUtterance_ = false;
+    std::size_t utteranceSamples_ = 0;
     std::vector<std::string> words_;
 };
 

@@ -19,6 +19,14 @@ public:
     // Closes the utterance under way at the end of the audio.
     virtual bool endAudio(std::string& error) = 0;
 
+    // Samples fed since the utterance under way began with speech; none
+    // between utterances.
+    virtual std::size_t utteranceSamples() const = 0;
+
+    // Ends the utterance under way now, as a pause would: its words join
+    // the transcript, and what is fed next begins another.
+    virtual bool cutUtterance(std::string& error) = 0;
+
     // The words of the utterances that are over.
     virtual std::string transcript() const = 0;
 
