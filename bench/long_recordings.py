@@ -8,8 +8,8 @@ PREFIX is where `cmake --install` put the program (PREFIX/bin holds voxquill
 and voxquill-batch). Prints, with the load average before and after:
 
 - a 2-hour recording (the speech-dev clips joined, ROUNDS times over): wall
-  time, real-time factor, parts, and its word count against the sum of its
-  parts' (voxquill on each clip alone, and the references);
+  time, real-time factor, and its word count against the sum of its
+  clips' references;
 - the same recording killed once half its parts have a transcript, then run
   again: how many parts the second run had left to do;
 - a 10-minute recording (the speech-dev LibriSpeech clips joined), cut by
@@ -65,8 +65,6 @@ def two_hours(args, env, work):
     material = clips()
     recording = joined([p for p, _ in material] * args.rounds, work / "two hours" / "talk.flac")
     seconds = support.duration_seconds(recording)
-    # The sum of its parts: each clip alone, as voxquill transcribes it.
-    alone = sum(len(support.words(support.run([env["VOXQUILL"], p], timeout=120).stdout)) for p, _ in material)
     reference = sum(len(support.words(text)) for _, text in material)
 
     print(f"2-hour recording: {seconds:.0f} s, load before {load()}")
@@ -75,7 +73,7 @@ def two_hours(args, env, work):
     words = len(support.words(transcript.read_text())) if transcript.exists() else 0
     print(f"  exit {done.returncode}, wall {wall:.1f} s, {seconds / wall:.1f}x real time, load after {load()}")
     print(f"  failures: {done.stdout.strip() or 'none'}")
-    print(f"  words {words}; clips alone {alone * args.rounds}; references {reference * args.rounds}")
+    print(f"  words {words}; the clips' references {reference * args.rounds}")
     return recording
 
 
@@ -125,9 +123,9 @@ def main():
     for folder in ("two hours", "ten minutes"):
         (work / folder).mkdir(parents=True, exist_ok=True)
     try:
-        ten_minutes(args, env, work)
         recording = two_hours(args, env, work)
         killed_halfway(args, env, recording)
+        ten_minutes(args, env, work)
     finally:
         if not args.work:
             shutil.rmtree(work, ignore_errors=True)
