@@ -86,6 +86,20 @@ class TranscribeAll(unittest.TestCase):
         self.assertIn(b"every recording", third.stderr)
         self.assertFalse([p for p in self.folder.rglob("*.part")])
 
+    def test_more_runs_than_cores_wait_for_a_core_rather_than_starve(self):
+        # Eight 25-s recordings at once on two cores once all ended in
+        # "timeout", each with a share of a core its search was not planned for.
+        recording, _ = support.long_recording(self.audio, "dictation", 25)
+        folder = self.audio.file("eight")
+        folder.mkdir()
+        for n in range(8):
+            shutil.copy(recording, folder / f"dictation {n}.wav")
+        done = support.run([SCRIPT, "--voxquill", VOXQUILL, "--jobs", "8", folder], timeout=400)
+        self.assertEqual((done.returncode, done.stdout), (0, b""), done.describe())
+        expected = support.run([VOXQUILL, recording]).stdout
+        for n in range(8):
+            self.assertEqual((folder / f"dictation {n}.wav.txt").read_bytes(), expected, n)
+
     def test_help_and_usage(self):
         shown = support.run([SCRIPT, "--help"])
         self.assertEqual((shown.returncode, shown.stderr), (0, b""))
