@@ -111,11 +111,11 @@ class TranscribeAll(unittest.TestCase):
                 self.assertTrue(wrong.stderr.startswith(b"voxquill-batch: "), wrong.describe())
 
 
-# The tool's part length, 5 minutes, is cut to 30 s in a copy of it, so that
-# a case needs a recording of a minute rather than of ten: 50 s make three
-# parts, as its cuts may move 5 s either way.
-PART_SECONDS = 30
-LONG_SECONDS = 50
+# The tool's part length, 5 minutes, is cut to 24 s in a copy of it, so that
+# a case needs a recording of 40 s rather than of ten minutes: three parts,
+# as its cuts may move 5 s either way.
+PART_SECONDS = 24
+LONG_SECONDS = 40
 GAP_SECONDS = 1.5
 # A stand-in for voxquill that logs each input it is given (its path and,
 # for a WAV part, its length) and runs the real one, or fails as voxquill
