@@ -709,6 +709,15 @@ class Starved(live_run.LiveTestCase):
     """Too few descriptors or too little memory: the work done, or one line
     or one "e" line, status 1, and nothing else."""
 
+    def limited_live_run(self, limit):
+        """A live run under the prlimit LIMIT, fed the clip; its status and events."""
+        run = live_run.LiveRun(self, voxquill(), self.fifo, under=limited(limit))
+        writer = feed_in_background(run, self.fifo)
+        status, events = run.finish(timeout=LIVE_BOUND)
+        release_writer(self.fifo)
+        writer.join(timeout=support.DEFAULT_TIMEOUT)
+        return status, events
+
     def test_too_few_descriptors_in_file_mode(self):
         for count in TOO_FEW_DESCRIPTORS:
             result = support.run([*limited(f"--nofile={count}"), voxquill(), CLIP], timeout=FILE_BOUND)
@@ -720,14 +729,9 @@ class Starved(live_run.LiveTestCase):
         # either may be the one refused.
         outcomes = ([("r", ""), ("e", OUT_OF_RESOURCES)], [("e", OUT_OF_RESOURCES)], [("e", "unavailable")])
         for count in TOO_FEW_DESCRIPTORS:
-            run = live_run.LiveRun(self, voxquill(), self.fifo, under=limited(f"--nofile={count}"))
-            writer = feed_in_background(run, self.fifo)
-            status, events = run.finish(timeout=LIVE_BOUND)
-            release_writer(self.fifo)
-            writer.join(timeout=support.DEFAULT_TIMEOUT)
+            status, events = self.limited_live_run(f"--nofile={count}")
             self.assertEqual(status, 1, f"{count}: {events}")
             self.assertIn(events, outcomes, count)
-
 
     def test_too_little_memory_in_file_mode(self):
         without_sanitizer()
@@ -749,11 +753,7 @@ class Starved(live_run.LiveTestCase):
                     [("r", ""), ("e", "unavailable")])
         refused = 0
         for limit in ADDRESS_SPACE_LIMITS:
-            run = live_run.LiveRun(self, voxquill(), self.fifo, under=limited(f"--as={limit}"))
-            writer = feed_in_background(run, self.fifo)
-            status, events = run.finish(timeout=LIVE_BOUND)
-            release_writer(self.fifo)
-            writer.join(timeout=support.DEFAULT_TIMEOUT)
+            status, events = self.limited_live_run(f"--as={limit}")
             if status == 1:
                 self.assertIn(events, refusals, limit // MEBIBYTE)
                 refused += 1
