@@ -61,6 +61,10 @@ ps_decoder_t* configureAndStart(const EngineArguments& arguments) {
                                    "-fwdflat", arguments.flatPass,
                                    "-bestpath", arguments.bestPath,
                                    "-maxhmmpf", arguments.hmmsPerFrame,
+                                   "-wip", decoding::wordInsertionPenalty,
+                                   "-lw", decoding::languageWeight,
+                                   "-fwdflatlw", decoding::flatPassLanguageWeight,
+                                   "-bestpathlw", decoding::bestPathLanguageWeight,
                                    nullptr);
     // clang-format on
     if (config == nullptr) return nullptr;
