@@ -149,7 +149,7 @@ class RecordedSpeech(Case):
     def test_known_clip(self):
         # Pins the engine settings: a change here shows in every transcript.
         self.assertEqual(self.outputs["sense_and_sensibility_01_austen_64kb-0880"].stdout,
-                         b"He was not until exposed young man\n")
+                         b"He was not until this young man\n")
 
     def test_pronoun_capitalized(self):
         support.require_tools("flite")

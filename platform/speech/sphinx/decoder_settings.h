@@ -42,16 +42,13 @@ inline constexpr std::size_t recordingSearchCount = sizeof recordingSearches / s
 // Live audio comes at its own pace, so its cost plans nothing.
 inline constexpr Search liveSearch{5000, false, true, 0.0};
 
-// The engine's weights of the language model against the sounds, and its
-// penalty for each word, in both modes and every search: on real recorded
-// speech the engine's defaults (-wip 0.65, -lw 6.5, -fwdflatlw 8.5,
-// -bestpathlw 9.5) took more words than were said and trusted the language
-// model over the sounds; these gave fewer errors in every group of real
-// speech (bench/NOTES.md 15.5). As the engine reads them.
-inline constexpr const char* wordInsertionPenalty = "0.2";     // -wip
-inline constexpr const char* languageWeight = "5.5";           // -lw, the first pass
-inline constexpr const char* flatPassLanguageWeight = "7.5";   // -fwdflatlw
-inline constexpr const char* bestPathLanguageWeight = "8.5";   // -bestpathlw
+// The engine's penalty for each word it takes, in both modes and every
+// search: on real recorded speech its default (0.65) took more words than
+// were said; 0.2 gave fewer errors in every group of real speech, at no cost
+// in time. Lower language weights gained more on real speech but lost words
+// in white noise and cost a third more time (bench/NOTES.md 15.5). As the
+// engine reads it (-wip).
+inline constexpr const char* wordInsertionPenalty = "0.2";
 
 // An utterance's words keep those of its best path through at least this
 // share of its lattice, in both modes: on real recordings the words below it

@@ -62,9 +62,6 @@ ps_decoder_t* configureAndStart(const EngineArguments& arguments) {
                                    "-bestpath", arguments.bestPath,
                                    "-maxhmmpf", arguments.hmmsPerFrame,
                                    "-wip", decoding::wordInsertionPenalty,
-                                   "-lw", decoding::languageWeight,
-                                   "-fwdflatlw", decoding::flatPassLanguageWeight,
-                                   "-bestpathlw", decoding::bestPathLanguageWeight,
                                    nullptr);
     // clang-format on
     if (config == nullptr) return nullptr;
